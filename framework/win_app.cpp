@@ -1,0 +1,59 @@
+#include "win_app.h"
+
+#include <cstring>
+
+#include "wnd.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+char g_moduleName[MAX_PATH];
+
+const char* ModuleBaseName() {
+  char path[MAX_PATH];
+  DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  path[length < MAX_PATH ? length : MAX_PATH - 1] = '\0';
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  lstrcpynA(g_moduleName, name, MAX_PATH);
+  if (char* dot = std::strrchr(g_moduleName, '.')) *dot = '\0';
+  return g_moduleName;
+}
+}  // namespace
+
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName ? appName : ModuleBaseName()) {
+  g_app = this;
+}
+
+CWinApp::~CWinApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::OnCmdMsg(UINT id) {
+  if (id != ID_HELP) return FALSE;
+  OnHelp();
+  return TRUE;
+}
+
+HICON CWinApp::LoadIcon(UINT id) const {
+  return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+}
+
+CWinApp* AfxGetApp() {
+  return g_app;
+}
+
+CWnd* AfxGetMainWnd() {
+  return g_app ? g_app->m_pMainWnd : nullptr;
+}
+
+const char* AfxGetAppName() {
+  return g_app ? g_app->m_pszAppName : ModuleBaseName();
+}
+
+int AfxMessageBox(const char* text, UINT type, UINT) {
+  CWnd* main = AfxGetMainWnd();
+  HWND owner = main && main->m_hWnd ? ::GetLastActivePopup(main->m_hWnd) : nullptr;
+  if ((type & MB_ICONMASK) == 0 && (type & MB_TYPEMASK) == MB_OK) type |= MB_ICONEXCLAMATION;
+  return ::MessageBoxA(owner, text, AfxGetAppName(), type);
+}

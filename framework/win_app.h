@@ -1,0 +1,32 @@
+#pragma once
+// The application object. The program has exactly one; the entry point runs its InitInstance and
+// ends the program when it returns.
+#include <windows.h>
+
+class CWnd;
+
+#define ID_HELP 0xE146
+
+class CWinApp {
+ public:
+  explicit CWinApp(const char* appName = nullptr);
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+  virtual ~CWinApp();
+
+  virtual BOOL InitInstance() { return FALSE; }
+  // Commands that no window handled end up here; the framework's own map answers ID_HELP.
+  BOOL OnCmdMsg(UINT id);
+  void OnHelp() {}  // no help file ships with the program
+
+  HICON LoadIcon(UINT id) const;
+
+  CWnd* m_pMainWnd = nullptr;
+  const char* m_pszAppName;  // the module's base name unless given
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+const char* AfxGetAppName();
+// A modal box owned by the main window's active popup, captioned with the application's name.
+int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);

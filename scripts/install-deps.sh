@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, from Debian's packages. Safe to run again.
+set -euo pipefail
+
+packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
+  wine wine64 xvfb xauth x11-utils fonts-wqy-microhei imagemagick googletest locales)
+
+missing=()
+for p in "${packages[@]}" wine32:i386; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  [ "$(id -u)" = 0 ] || { echo "install as root: ${missing[*]}" >&2; exit 1; }
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page (936) from the locale, which glibc must know.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,47 @@
+# Sourced by the run and test scripts: picks the build that this host's Wine can run and prepares
+# a throwaway prefix on a virtual display. Needs ROOT (the checkout) set.
+
+# The shipped program is 32-bit; a host whose kernel cannot run Wine's 32-bit loader runs the
+# same sources built for 64-bit Windows instead.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  PRESET=win32
+  WINE=/usr/lib/wine/wine
+else
+  PRESET=win64
+  WINE=/usr/lib/wine/wine64
+fi
+export WINELOADER=$WINE
+BUILD="$ROOT/build/$PRESET"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=zh_CN.UTF-8
+
+# Starts Xvfb on a free display number and exports DISPLAY; XVFB_PID names it.
+start_virtual_display() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+# Creates the prefix once: a virtual desktop (draws title bars, and spares the 2 s wait Wine's
+# X11 driver makes whenever a window is hidden without a window manager) and the dialog font.
+prepare_prefix() {
+  [ -f "$WINEPREFIX/.prepared" ] && return 0
+  rm -rf "$WINEPREFIX"
+  "$WINE" wineboot -i >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f >/dev/null
+  "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '宋体' /d 'WenQuanYi Micro Hei' /f >/dev/null
+  "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d 'WenQuanYi Micro Hei' /f >/dev/null
+  wineserver -w
+  touch "$WINEPREFIX/.prepared"
+}

@@ -1,0 +1,131 @@
+#include "service_list_dlg.h"
+
+#include <shellapi.h>
+
+#include <iterator>
+
+#include "framework/cstring.h"
+#include "framework/data_exchange.h"
+#include "framework/paint_dc.h"
+#include "framework/win_app.h"
+#include "res/resource.h"
+#include "service/catalogue.h"
+
+namespace {
+struct Column {
+  const char* heading;
+  int width;
+};
+constexpr Column kColumns[] = {
+    {"服务名称", 300}, {"显示名称", 400}, {"启动状态", 100}, {"启动类别", 100}, {"程序路径", 800},
+};
+constexpr int kRowIconSize = 18;
+}  // namespace
+
+CServiceListDlg::CServiceListDlg()
+    : CDialog(IDD_SERVICE_LIST), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAIN_ICON)) {}
+
+const CMessageMap<CServiceListDlg>& CServiceListDlg::MessageMap() {
+  static const auto map = CMessageMap<CServiceListDlg>()
+                              .SysCommand(&CServiceListDlg::OnSysCommand)
+                              .Paint(&CServiceListDlg::OnPaint)
+                              .QueryDragIcon(&CServiceListDlg::OnQueryDragIcon)
+                              .Close(&CServiceListDlg::OnClose)
+                              .Destroy(&CServiceListDlg::OnDestroy);
+  return map;
+}
+
+bool CServiceListDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  return MessageMap().Dispatch(*this, message, wParam, lParam, result) ||
+         CDialog::OnWndMsg(message, wParam, lParam, result);
+}
+
+void CServiceListDlg::DoDataExchange(CDataExchange* exchange) {
+  CDialog::DoDataExchange(exchange);
+  DDX_Control(exchange, IDC_SERVICE_LIST, m_list);
+}
+
+BOOL CServiceListDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  CMenuHandle systemMenu = GetSystemMenu(FALSE);
+  if (systemMenu.m_hMenu) {
+    CString entry;
+    entry.LoadString(IDS_SYSMENU_ENTRY);
+    if (!entry.IsEmpty()) {
+      systemMenu.AppendMenu(MF_SEPARATOR);
+      systemMenu.AppendMenu(MF_STRING, IDM_SYSMENU_ENTRY, entry);
+    }
+  }
+
+  LONG style = ::GetWindowLongA(m_list.m_hWnd, GWL_STYLE);
+  style &= ~(LVS_TYPEMASK | LVS_EDITLABELS);
+  style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOLABELWRAP;
+  ::SetWindowLongA(m_list.m_hWnd, GWL_STYLE, style);
+  m_list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
+                     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+  m_imageList.Create(kRowIconSize, kRowIconSize, ILC_COLOR24 | ILC_MASK, 3, 1);
+  m_list.SetImageList(&m_imageList, LVSIL_SMALL);
+  auto rowIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                 MAKEINTRESOURCEA(IDI_SERVICE_ROW), IMAGE_ICON,
+                                                 kRowIconSize, kRowIconSize, LR_DEFAULTCOLOR));
+  m_imageList.Add(rowIcon);
+  ::DestroyIcon(rowIcon);  // the image list keeps its own copy
+
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
+    m_list.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width, -1);
+  return TRUE;
+}
+
+void CServiceListDlg::OnOK() {
+  RefreshServiceList();
+}
+
+void CServiceListDlg::RefreshServiceList() {
+  m_list.DeleteAllItems();
+  UpdateData(FALSE);
+  ListServices([this](const ServiceRow& row) {
+    int at = m_list.InsertItem(0, row.name.c_str(), 0);
+    m_list.SetItemText(at, 1, row.displayName.c_str());
+    m_list.SetItemText(at, 2, row.runState.c_str());
+    m_list.SetItemText(at, 3, row.startType.c_str());
+    m_list.SetItemText(at, 4, row.path.c_str());
+    UpdateData(FALSE);
+  });
+}
+
+void CServiceListDlg::OnSysCommand(UINT id, LPARAM lParam) {
+  if ((id & 0xFFF0) == IDM_SYSMENU_ENTRY) return;
+  CDialog::OnSysCommand(id, lParam);
+}
+
+void CServiceListDlg::OnPaint() {
+  if (!IsIconic()) {
+    CDialog::OnPaint();
+    return;
+  }
+  CPaintDC dc(this);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+  int cxIcon = ::GetSystemMetrics(SM_CXICON);
+  int cyIcon = ::GetSystemMetrics(SM_CYICON);
+  RECT rect;
+  GetClientRect(&rect);
+  int x = (rect.right - rect.left - cxIcon + 1) / 2;
+  int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+  dc.DrawIcon(x, y, m_hIcon);
+}
+
+HCURSOR CServiceListDlg::OnQueryDragIcon() {
+  return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CServiceListDlg::OnClose() {
+  ::ShellExecuteA(m_hWnd, nullptr, MAKER_URL, nullptr, nullptr, SW_HIDE);
+  CDialog::OnClose();
+}
+
+void CServiceListDlg::OnDestroy() {
+  // Without LVS_SHAREIMAGELISTS the list would destroy the image list that m_imageList owns.
+  m_list.SetImageList(nullptr, LVSIL_SMALL);
+}
