@@ -11,7 +11,8 @@ else
   WINE=/usr/lib/wine/wine64
 fi
 export WINELOADER=$WINE
-BUILD="$ROOT/build/$PRESET"
+# SVCMGR_BUILD_DIR lets several checkouts of work share one tree without sharing a build.
+BUILD="${SVCMGR_BUILD_DIR:-$ROOT/build/$PRESET}"
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,0 +1,17 @@
+#!/bin/sh
+# The shipped program is a 32-bit GUI executable that needs no DLL but the system's own.
+set -eu
+exe=$1
+dump=$(i686-w64-mingw32-objdump -p "$exe")
+fail() { echo "FAIL: $*"; exit 1; }
+echo "$dump" | grep -Eq 'file format[[:space:]]+pei-i386' || fail "not PE32 i386"
+echo "$dump" | grep -Eq '^Subsystem[[:space:]]+00000002' || fail "not a Windows GUI program"
+allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|ADVAPI32|SHELL32|msvcrt)\.dll$'
+imports=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p')
+echo "imports: $(echo $imports)"
+for dll in $imports; do
+  echo "$dll" | grep -Eiq "$allowed" || fail "imports $dll"
+done
+size=$(stat -c %s "$exe")
+echo "size: $size bytes"
+echo "1 passed, 0 failed"

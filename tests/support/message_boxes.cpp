@@ -1,0 +1,97 @@
+#include "message_boxes.h"
+
+#include <cstring>
+
+namespace {
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+std::string TextOf(HWND window) {
+  char text[4096] = "";
+  ::GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  ::GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+BOOL CALLBACK OnlyButtonsAndStatics(HWND child, LPARAM lParam) {
+  std::string name = ClassOf(child);
+  if (name != "Button" && name != "Static") {
+    *reinterpret_cast<bool*>(lParam) = false;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+bool IsMessageBox(HWND window, DWORD processId) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != processId || !::IsWindowVisible(window) || ClassOf(window) != "#32770") return false;
+  if (!::GetDlgItem(window, kMessageBoxTextId) || !::GetDlgItem(window, IDOK)) return false;
+  bool plain = true;
+  ::EnumChildWindows(window, OnlyButtonsAndStatics, reinterpret_cast<LPARAM>(&plain));
+  return plain;
+}
+
+MessageBoxWatcher::MessageBoxWatcher(DWORD processId)
+    : m_processId(processId), m_thread([this] { Watch(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  m_stop = true;
+  m_thread.join();
+}
+
+std::vector<SeenBox> MessageBoxWatcher::Take() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::vector<SeenBox> taken;
+  taken.swap(m_seen);
+  return taken;
+}
+
+std::vector<std::string> MessageBoxWatcher::TakeTexts() {
+  std::vector<std::string> texts;
+  for (const SeenBox& box : Take()) texts.push_back(box.text);
+  return texts;
+}
+
+bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
+  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < timeoutMs; ::Sleep(5)) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_seen.size() >= count) return true;
+  }
+  return false;
+}
+
+void MessageBoxWatcher::Watch() {
+  while (!m_stop) {
+    std::vector<HWND> windows;
+    ::EnumWindows(
+        [](HWND window, LPARAM list) {
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows) {
+      if (!IsMessageBox(window, m_processId)) continue;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_answered.insert(window).second) continue;
+        char text[4096] = "";
+        ::GetDlgItemTextA(window, kMessageBoxTextId, text, sizeof text);
+        m_seen.push_back({::GetWindow(window, GW_OWNER), TextOf(window), text});
+      }
+      ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+    }
+    {
+      // A handle answered before may come back as a new box once its window is gone.
+      std::lock_guard<std::mutex> lock(m_mutex);
+      for (auto it = m_answered.begin(); it != m_answered.end();)
+        it = ::IsWindow(*it) ? std::next(it) : m_answered.erase(it);
+    }
+    ::Sleep(5);
+  }
+}

@@ -1,0 +1,103 @@
+// The listing against a manager in memory: the faults Wine's real one never shows.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "fake_scm.h"
+#include "service/catalogue.h"
+#include "tests/support/message_boxes.h"
+
+namespace {
+std::vector<ServiceRow> List() {
+  std::vector<ServiceRow> rows;
+  ListServices([&rows](const ServiceRow& row) { rows.push_back(row); });
+  return rows;
+}
+
+std::map<std::string, int> CountByName(const std::vector<ServiceRow>& rows) {
+  std::map<std::string, int> count;
+  for (const ServiceRow& row : rows) ++count[row.name];
+  return count;
+}
+
+// Enough services, with long enough texts, that their records fill several 64 KiB buffers.
+void AddMany(FakeScm& scm, int n) {
+  for (int i = 0; i < n; ++i)
+    scm.Add("svc" + std::to_string(i) + std::string(60, 'x'), SERVICE_RUNNING);
+}
+}  // namespace
+
+TEST(Catalogue, RefusedConnectionIsReportedOnceAndListsNothing) {
+  FakeScm scm;
+  scm.Add("one");
+  scm.refuseConnection = true;
+  MessageBoxWatcher boxes;
+  EXPECT_TRUE(List().empty());
+  ASSERT_TRUE(boxes.WaitFor(1));
+  ::Sleep(100);
+  auto seen = boxes.Take();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, "OpenSCManager Error\n");
+  EXPECT_EQ(scm.OpenHandles(), 0u);
+}
+
+TEST(Catalogue, EveryServiceIsListedOnceWhenTheRecordsNeedSeveralCalls) {
+  for (bool resumeMoves : {true, false}) {
+    SCOPED_TRACE(resumeMoves ? "resume handle moves" : "resume handle stays (Wine)");
+    FakeScm scm;
+    scm.resumeMoves = resumeMoves;
+    AddMany(scm, 2500);
+    auto rows = List();
+    EXPECT_GT(scm.enumCalls, 1);
+    ASSERT_EQ(rows.size(), 2500u);
+    auto count = CountByName(rows);
+    EXPECT_EQ(count.size(), 2500u);
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].name, scm.services[i].name);
+    EXPECT_EQ(scm.OpenHandles(), 0u);
+  }
+}
+
+TEST(Catalogue, RowsCarryStateStartTypeAndPathOrEmptyCellsWhenUnreadable) {
+  FakeScm scm;
+  scm.Add("auto", SERVICE_RUNNING, SERVICE_AUTO_START, "C:\\a.exe");
+  scm.Add("manual", SERVICE_STOPPED, SERVICE_DEMAND_START, "C:\\m.exe");
+  scm.Add("disabled", SERVICE_PAUSED, SERVICE_DISABLED, "C:\\d.exe");
+  scm.Add("boot", SERVICE_START_PENDING, SERVICE_BOOT_START, "C:\\b.sys");
+  scm.Add("system", SERVICE_STOP_PENDING, SERVICE_SYSTEM_START, "C:\\s.sys");
+  scm.Add("odd", SERVICE_CONTINUE_PENDING, 99, "C:\\o.exe");
+  scm.Add("closed", SERVICE_RUNNING, SERVICE_AUTO_START, "C:\\c.exe").openFails = true;
+  scm.Add("secret", SERVICE_STOPPED, SERVICE_AUTO_START, "C:\\s.exe").queryFails = true;
+  std::string longPath = "C:\\" + std::string(5000, 'p') + ".exe";
+  scm.Add("long", SERVICE_RUNNING, SERVICE_DEMAND_START, longPath);
+
+  MessageBoxWatcher boxes;
+  auto rows = List();
+  ASSERT_EQ(rows.size(), 9u);
+  struct Expected {
+    const char* state;
+    const char* startType;
+    std::string path;
+  };
+  const Expected expected[] = {
+      {"已启动", "自 动>>", "C:\\a.exe"},
+      {"停止", "手 动", "C:\\m.exe"},
+      {"已启动", "禁 止", "C:\\d.exe"},
+      {"已启动", "", "C:\\b.sys"},
+      {"已启动", "", "C:\\s.sys"},
+      {"已启动", "", "C:\\o.exe"},
+      {"已启动", "", ""},
+      {"停止", "", ""},
+      {"已启动", "手 动", longPath},
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].name);
+    EXPECT_EQ(rows[i].name, scm.services[i].name);
+    EXPECT_EQ(rows[i].displayName, scm.services[i].displayName);
+    EXPECT_EQ(rows[i].runState, expected[i].state);
+    EXPECT_EQ(rows[i].startType, expected[i].startType);
+    EXPECT_EQ(rows[i].path, expected[i].path);
+  }
+  ::Sleep(100);
+  EXPECT_TRUE(boxes.Take().empty());
+  EXPECT_EQ(scm.OpenHandles(), 0u);
+}
