@@ -3,11 +3,9 @@
 #include "win_app.h"
 
 INT_PTR CDialog::DoModal() {
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  CWnd* main = AfxGetMainWnd();
-  if (!owner && main && main != this) owner = main->m_hWnd;
-  return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
-                           DialogProc, reinterpret_cast<LPARAM>(this));
+  return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId),
+                           AfxGetSafeOwner(m_pParentWnd), DialogProc,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::OnInitDialog() {

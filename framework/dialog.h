@@ -11,7 +11,8 @@ class CDialog : public CWnd {
   explicit CDialog(UINT templateId, CWnd* parent = nullptr)
       : m_templateId(templateId), m_pParentWnd(parent) {}
 
-  // Without a parent the dialog is owned by the main window, which it disables while it runs.
+  // Without a parent the dialog is owned by the main window's active popup, which it disables
+  // while it runs.
   INT_PTR DoModal();
   void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 

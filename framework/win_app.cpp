@@ -51,9 +51,14 @@ const char* AfxGetAppName() {
   return g_app ? g_app->m_pszAppName : ModuleBaseName();
 }
 
-int AfxMessageBox(const char* text, UINT type, UINT) {
+HWND AfxGetSafeOwner(CWnd* parent) {
+  if (parent) return parent->m_hWnd;
   CWnd* main = AfxGetMainWnd();
-  HWND owner = main && main->m_hWnd ? ::GetLastActivePopup(main->m_hWnd) : nullptr;
+  return main && main->m_hWnd ? ::GetLastActivePopup(main->m_hWnd) : nullptr;
+}
+
+int AfxMessageBox(const char* text, UINT type, UINT) {
+  HWND owner = AfxGetSafeOwner(nullptr);
   if ((type & MB_ICONMASK) == 0 && (type & MB_TYPEMASK) == MB_OK) type |= MB_ICONEXCLAMATION;
   return ::MessageBoxA(owner, text, AfxGetAppName(), type);
 }

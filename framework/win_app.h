@@ -28,5 +28,7 @@ class CWinApp {
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 const char* AfxGetAppName();
+// The owner of a modal window: its parent if it has one, else the main window's active popup.
+HWND AfxGetSafeOwner(CWnd* parent);
 // A modal box owned by the main window's active popup, captioned with the application's name.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);

@@ -9,6 +9,7 @@
 #include "framework/paint_dc.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
+#include "create_service_dlg.h"
 #include "service/catalogue.h"
 
 namespace {
@@ -26,12 +27,23 @@ CServiceListDlg::CServiceListDlg()
     : CDialog(IDD_SERVICE_LIST), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAIN_ICON)) {}
 
 const CMessageMap<CServiceListDlg>& CServiceListDlg::MessageMap() {
-  static const auto map = CMessageMap<CServiceListDlg>()
-                              .SysCommand(&CServiceListDlg::OnSysCommand)
-                              .Paint(&CServiceListDlg::OnPaint)
-                              .QueryDragIcon(&CServiceListDlg::OnQueryDragIcon)
-                              .Close(&CServiceListDlg::OnClose)
-                              .Destroy(&CServiceListDlg::OnDestroy);
+  static const auto map =
+      CMessageMap<CServiceListDlg>()
+          .SysCommand(&CServiceListDlg::OnSysCommand)
+          .Paint(&CServiceListDlg::OnPaint)
+          .QueryDragIcon(&CServiceListDlg::OnQueryDragIcon)
+          .ContextMenu(&CServiceListDlg::OnContextMenu)
+          .Command(ID_REFRESH_SERVICES, &CServiceListDlg::OnRefreshServices)
+          .Command(ID_DELETE_SERVICE, &CServiceListDlg::OnDeleteService)
+          .Command(ID_START_SERVICE, &CServiceListDlg::OnStartService)
+          .Command(ID_STOP_SERVICE, &CServiceListDlg::OnStopService)
+          .Command(ID_ABOUT, &CServiceListDlg::OnAbout)
+          .Command(ID_CREATE_SERVICE, &CServiceListDlg::OnCreateService)
+          .Command(ID_START_TYPE_AUTO, &CServiceListDlg::OnStartTypeAuto)
+          .Command(ID_START_TYPE_DISABLED, &CServiceListDlg::OnStartTypeDisabled)
+          .Command(ID_START_TYPE_MANUAL, &CServiceListDlg::OnStartTypeManual)
+          .Close(&CServiceListDlg::OnClose)
+          .Destroy(&CServiceListDlg::OnDestroy);
   return map;
 }
 
@@ -96,8 +108,43 @@ void CServiceListDlg::RefreshServiceList() {
 }
 
 void CServiceListDlg::OnSysCommand(UINT id, LPARAM lParam) {
-  if ((id & 0xFFF0) == IDM_SYSMENU_ENTRY) return;
-  CDialog::OnSysCommand(id, lParam);
+  if ((id & 0xFFF0) == IDM_SYSMENU_ENTRY)
+    OpenCreateDialog();
+  else
+    CDialog::OnSysCommand(id, lParam);
+}
+
+void CServiceListDlg::OnContextMenu(CWnd*, CPoint point) {
+  CMenu menu;
+  menu.LoadMenu(IDR_CONTEXT_MENU);
+  menu.GetSubMenu(0).TrackPopupMenu(TPM_LEFTALIGN, point.x, point.y, AfxGetMainWnd());
+}
+
+void CServiceListDlg::OnDeleteService() {
+  DeleteSelectedService(*this, SelectedServiceName().c_str());
+}
+
+void CServiceListDlg::OnStartService() {
+  StartSelectedService(*this, SelectedServiceName().c_str());
+}
+
+void CServiceListDlg::OnStopService() {
+  StopSelectedService(*this, SelectedServiceName().c_str());
+}
+
+std::string CServiceListDlg::SelectedServiceName() const {
+  int row = m_list.GetSelectionMark();
+  return row == -1 ? " " : m_list.GetItemText(row, 0);
+}
+
+void CServiceListDlg::ShowAboutMessage() {
+  MessageBox("        Tavrelmo服务管理器 V2.0       \n\n          Tavrelmo软件工作室",
+             "Tavrelmo服务管理器 V2.0", MB_OK);
+}
+
+void CServiceListDlg::OpenCreateDialog() {
+  CCreateServiceDlg dlg;
+  dlg.DoModal();
 }
 
 void CServiceListDlg::OnPaint() {

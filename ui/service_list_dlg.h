@@ -3,6 +3,9 @@
 #include "framework/image_list.h"
 #include "framework/list_ctrl.h"
 #include "framework/message_map.h"
+#include "service/commands.h"
+
+#include <string>
 
 // The main window: the list of every Win32 service, refreshed on request.
 class CServiceListDlg : public CDialog {
@@ -26,8 +29,30 @@ class CServiceListDlg : public CDialog {
   void OnSysCommand(UINT id, LPARAM lParam);
   void OnPaint();
   HCURSOR OnQueryDragIcon();
+  void OnContextMenu(CWnd* window, CPoint point);
+  void OnRefreshServices() { OnOK(); }
+  void OnDeleteService();
+  void OnStartService();
+  void OnStopService();
+  void OnAbout() { ShowAboutMessage(); }
+  void OnCreateService() { OpenCreateDialog(); }
+  void OnStartTypeAuto() {
+    SetSelectedStartType(*this, SelectedServiceName().c_str(), SERVICE_AUTO_START);
+  }
+  void OnStartTypeDisabled() {
+    SetSelectedStartType(*this, SelectedServiceName().c_str(), SERVICE_DISABLED);
+  }
+  void OnStartTypeManual() {
+    SetSelectedStartType(*this, SelectedServiceName().c_str(), SERVICE_DEMAND_START);
+  }
   void OnClose();
   void OnDestroy();
+
+  // The whole name of the service at the list's selection mark; a single space, which names no
+  // service, when no row is marked.
+  std::string SelectedServiceName() const;
+  void ShowAboutMessage();
+  void OpenCreateDialog();
 
   CImageList m_imageList;
   CListCtrl m_list;

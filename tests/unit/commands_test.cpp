@@ -1,0 +1,208 @@
+// The commands against a manager in memory: what each shows, in order, and what it asks of the
+// manager, including the refusals Wine's real manager never makes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fake_scm.h"
+#include "framework/wnd.h"
+#include "service/commands.h"
+#include "service/creation.h"
+#include "service/privilege.h"
+#include "tests/support/message_boxes.h"
+
+namespace {
+using Texts = std::vector<std::string>;
+
+// Runs a command with no owner window and returns the texts of the boxes it showed.
+Texts Shown(const std::function<void(CWnd&)>& command) {
+  MessageBoxWatcher boxes;
+  CWnd owner;
+  command(owner);
+  ::Sleep(50);  // a box shown last is answered by then; none may follow
+  return boxes.TakeTexts();
+}
+
+size_t CountCalls(const FakeScm& scm, const std::string& prefix) {
+  size_t n = 0;
+  for (const std::string& call : scm.calls) n += call.rfind(prefix, 0) == 0;
+  return n;
+}
+
+const char kLockFailed[] = "LockServiceDatabase 失败\n      继续运行吗?";
+}  // namespace
+
+TEST(Commands, StartStopAndDeleteReportEachOutcome) {
+  struct Case {
+    const char* what;
+    DWORD state;
+    bool controlFails;
+    std::function<void(CWnd&, const char*)> command;
+    Texts expected;
+    DWORD stateAfter;
+    size_t stopControls;
+  };
+  const Case cases[] = {
+      {"start stopped",
+       SERVICE_STOPPED,
+       false,
+       StartSelectedService,
+       {"启动服务成功！"},
+       SERVICE_RUNNING,
+       0},
+      {"start paused",
+       SERVICE_PAUSED,
+       false,
+       StartSelectedService,
+       {"服务以经启动！"},
+       SERVICE_PAUSED,
+       0},
+      {"start pending",
+       SERVICE_START_PENDING,
+       false,
+       StartSelectedService,
+       {"服务以经启动！"},
+       SERVICE_START_PENDING,
+       0},
+      {"stop running",
+       SERVICE_RUNNING,
+       false,
+       StopSelectedService,
+       {"停止服务成功！"},
+       SERVICE_STOPPED,
+       1},
+      {"stop refused",
+       SERVICE_RUNNING,
+       true,
+       StopSelectedService,
+       {"停止服务失败！"},
+       SERVICE_RUNNING,
+       1},
+      {"stop stopped",
+       SERVICE_STOPPED,
+       false,
+       StopSelectedService,
+       {"服务已经停止！"},
+       SERVICE_STOPPED,
+       0},
+      {"delete running",
+       SERVICE_RUNNING,
+       false,
+       DeleteSelectedService,
+       {"删除服务成功！"},
+       SERVICE_STOPPED,
+       1},
+      {"delete, stop refused",
+       SERVICE_RUNNING,
+       true,
+       DeleteSelectedService,
+       {"Stop Service error!\n", "删除服务成功！"},
+       SERVICE_RUNNING,
+       1},
+      {"delete stopped",
+       SERVICE_STOPPED,
+       false,
+       DeleteSelectedService,
+       {"删除服务成功！"},
+       SERVICE_STOPPED,
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeScm scm;
+    scm.Add("target", c.state).controlFails = c.controlFails;
+    EXPECT_EQ(Shown([&](CWnd& owner) { c.command(owner, "target"); }), c.expected);
+    EXPECT_EQ(scm.services[0].state, c.stateAfter);
+    EXPECT_EQ(CountCalls(scm, "ControlService 1"), c.stopControls);
+    EXPECT_EQ(CountCalls(scm, "OpenSCManagerA 2"), 1u);
+    EXPECT_EQ(scm.OpenHandles(), 0u);  // token, service and manager all closed
+  }
+}
+
+TEST(Commands, ANameThatNamesNoServiceRunsEveryStepAndReportsEach) {
+  const Texts opening = {"OpenService error!\n", "QueryServiceStatus error!\n"};
+  auto with = [&](Texts tail) {
+    Texts all = opening;
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+  };
+  FakeScm scm;
+  scm.Add("other", SERVICE_RUNNING);
+  EXPECT_EQ(Shown([](CWnd& o) { StartSelectedService(o, " "); }), with({"服务以经启动！"}));
+  EXPECT_EQ(Shown([](CWnd& o) { StopSelectedService(o, " "); }), with({"停止服务失败！"}));
+  EXPECT_EQ(Shown([](CWnd& o) { DeleteSelectedService(o, " "); }),
+            with({"Stop Service error!\n", "删除服务失败！"}));
+  EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, " ", SERVICE_DISABLED); }),
+            Texts({"OpenService error!\n", "ChangeServiceConfig error!\n"}));
+  EXPECT_EQ(scm.services[0].state, SERVICE_RUNNING);
+  EXPECT_EQ(scm.OpenHandles(), 0u);
+}
+
+TEST(Commands, ARefusedConnectionIsReportedAndTheCommandGoesOn) {
+  FakeScm scm;
+  scm.Add("target", SERVICE_STOPPED);
+  scm.refuseConnection = true;
+  const Texts opening = {"OpenSCManager Error\n", "OpenService error!\n"};
+  EXPECT_EQ(Shown([](CWnd& o) { StartSelectedService(o, "target"); }),
+            Texts({opening[0], opening[1], "QueryServiceStatus error!\n", "服务以经启动！"}));
+  EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
+            Texts({opening[0], opening[1], kLockFailed, "ChangeServiceConfig error!\n"}));
+  EXPECT_EQ(scm.services[0].state, SERVICE_STOPPED);
+}
+
+TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
+  struct Case {
+    DWORD lockError;
+    DWORD startType;
+    Texts expected;
+  };
+  const Case cases[] = {
+      {0, SERVICE_AUTO_START, {"设置成功！方式为 自动 \n"}},
+      {0, SERVICE_DISABLED, {"设置成功！方式为 禁止"}},
+      {0, SERVICE_DEMAND_START, {"设置成功！方式为 手动\n"}},
+      {ERROR_SERVICE_DATABASE_LOCKED, SERVICE_DISABLED, {"设置成功！方式为 禁止"}},
+      {ERROR_ACCESS_DENIED, SERVICE_AUTO_START, {kLockFailed, "设置成功！方式为 自动 \n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lockError) + " " + std::to_string(c.startType));
+    FakeScm scm;
+    scm.Add("target", SERVICE_RUNNING,
+            c.startType == SERVICE_DEMAND_START ? SERVICE_DISABLED : SERVICE_DEMAND_START);
+    scm.lockError = c.lockError;
+    EXPECT_EQ(Shown([&](CWnd& o) { SetSelectedStartType(o, "target", c.startType); }), c.expected);
+    EXPECT_EQ(scm.services[0].startType, c.startType);
+    // The lock needs its own right besides the one to create services.
+    EXPECT_EQ(CountCalls(scm, "OpenSCManagerA 10"), 1u);
+    EXPECT_EQ(CountCalls(scm, "UnlockServiceDatabase"), c.lockError ? 0u : 1u);
+    EXPECT_EQ(scm.OpenHandles(), 0u);
+  }
+}
+
+TEST(Commands, APlatformThatRefusesTheChangeIsReported) {
+  FakeScm scm;
+  scm.Add("target").openFails = true;
+  EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
+            Texts({"OpenService error!\n", "ChangeServiceConfig error!\n"}));
+  EXPECT_EQ(scm.services[0].startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+}
+
+TEST(Privilege, EnablesDebugPrivilegeAndClosesTheToken) {
+  FakeScm scm;
+  EXPECT_TRUE(EnableDebugPrivilege());
+  EXPECT_EQ(scm.calls, Texts({"OpenProcessToken 32", "LookupPrivilegeValueA SeDebugPrivilege",
+                              "AdjustTokenPrivileges 0 1 2 16", "CloseHandle"}));
+  EXPECT_EQ(scm.OpenHandles(), 0u);
+
+  scm.calls.clear();
+  scm.tokenRefused = true;
+  EXPECT_FALSE(EnableDebugPrivilege());
+  EXPECT_EQ(scm.calls, Texts({"OpenProcessToken 32"}));
+}
+
+TEST(Creation, ARefusedConnectionIsReportedThenTheFailedCreation) {
+  FakeScm scm;
+  scm.refuseConnection = true;
+  EXPECT_EQ(Shown([](CWnd&) { CreateOwnProcessService("new", "显示", "C:\\x.exe", 2); }),
+            Texts({"OpenSCManager Error", "服务创建失败"}));
+  EXPECT_TRUE(scm.created.empty());
+}

@@ -1,0 +1,46 @@
+#include "create_service_dlg.h"
+
+#include "framework/data_exchange.h"
+#include "framework/file_dialog.h"
+#include "res/resource.h"
+#include "service/creation.h"
+#include "service/privilege.h"
+
+DWORD g_startType = SERVICE_AUTO_START;
+
+CCreateServiceDlg::CCreateServiceDlg() : CDialog(IDD_CREATE_SERVICE) {}
+
+const CMessageMap<CCreateServiceDlg>& CCreateServiceDlg::MessageMap() {
+  static const auto map = CMessageMap<CCreateServiceDlg>()
+                              .Command(IDOK, &CCreateServiceDlg::CreateServiceFromForm)
+                              .Command(IDC_BROWSE, &CCreateServiceDlg::BrowseForProgram)
+                              .Command(IDC_START_MANUAL, &CCreateServiceDlg::OnStartManual)
+                              .Command(IDC_START_AUTO, &CCreateServiceDlg::OnStartAuto);
+  return map;
+}
+
+bool CCreateServiceDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  return MessageMap().Dispatch(*this, message, wParam, lParam, result) ||
+         CDialog::OnWndMsg(message, wParam, lParam, result);
+}
+
+void CCreateServiceDlg::DoDataExchange(CDataExchange* exchange) {
+  CDialog::DoDataExchange(exchange);
+  DDX_Text(exchange, IDC_NAME, m_strName);
+  DDX_Text(exchange, IDC_PATH, m_strPath);
+  DDX_Text(exchange, IDC_DESCRIPTION, m_strDescription);
+}
+
+void CCreateServiceDlg::CreateServiceFromForm() {
+  EnableDebugPrivilege();
+  UpdateData(TRUE);
+  CreateOwnProcessService(m_strName, m_strDescription, m_strPath, g_startType);
+}
+
+void CCreateServiceDlg::BrowseForProgram() {
+  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
+                     nullptr);
+  if (dialog.DoModal() != IDOK) return;
+  m_strPath = dialog.GetPathName();
+  UpdateData(FALSE);
+}
