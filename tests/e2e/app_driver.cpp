@@ -1,0 +1,188 @@
+#include "app_driver.h"
+
+#include <cstdlib>
+#include <vector>
+
+const char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";
+
+std::string DosPathOf(const std::string& hostPath) {
+  if (hostPath.empty() || hostPath[0] != '/') return hostPath;
+  std::string path = "Z:" + hostPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string SvcMgrPath() {
+  return DosPathOf(SVCMGR_EXE);
+}
+
+namespace {
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lParam);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  char name[64] = "";
+  char caption[256] = "";
+  ::GetClassNameA(window, name, sizeof name);
+  ::GetWindowTextA(window, caption, sizeof caption);
+  if (owner == search->processId && ::IsWindowVisible(window) && std::string(name) == "#32770" &&
+      std::string(caption) == kMainCaption) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool SendInputs(std::vector<INPUT> inputs) {
+  UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return sent == inputs.size();
+}
+
+INPUT Key(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+INPUT Mouse(DWORD flags, POINT screen = {}) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  // Absolute positions run from 0 to 65535 across the screen; round up so the pixel is hit.
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = static_cast<LONG>((screen.x * 65536LL + width - 1) / width);
+  input.mi.dy = static_cast<LONG>((screen.y * 65536LL + height - 1) / height);
+  return input;
+}
+}  // namespace
+
+AppDriver::~AppDriver() {
+  Kill();
+}
+
+bool AppDriver::Launch(DWORD timeoutMs) {
+  std::string exe = SvcMgrPath();
+  std::string commandLine = "\"" + exe + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &m_process))
+    return false;
+  m_boxes = std::make_unique<MessageBoxWatcher>(m_process.dwProcessId);
+  WindowSearch search{m_process.dwProcessId, nullptr};
+  WaitUntil(
+      [&] {
+        ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr || !IsRunning();
+      },
+      timeoutMs);
+  m_main = search.found;
+  return m_main != nullptr;
+}
+
+bool AppDriver::IsRunning() const {
+  return m_process.hProcess && ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool AppDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (!m_process.hProcess || ::WaitForSingleObject(m_process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    return false;
+  if (exitCode) ::GetExitCodeProcess(m_process.hProcess, exitCode);
+  return true;
+}
+
+void AppDriver::Kill() {
+  if (IsRunning()) {
+    ::TerminateProcess(m_process.hProcess, 1);
+    ::WaitForSingleObject(m_process.hProcess, 10000);
+  }
+  m_boxes.reset();
+  if (m_process.hProcess) ::CloseHandle(m_process.hProcess);
+  if (m_process.hThread) ::CloseHandle(m_process.hThread);
+  m_process = {};
+  m_main = nullptr;
+}
+
+bool BringToFront(HWND window) {
+  HWND top = ::GetAncestor(window, GA_ROOT);
+  return WaitUntil(
+      [&] {
+        if (::GetForegroundWindow() == top) return true;
+        ::SetForegroundWindow(top);
+        return false;
+      },
+      5000);
+}
+
+bool PressKey(HWND window, WORD virtualKey, WORD modifier) {
+  if (!BringToFront(window)) return false;
+  std::vector<INPUT> inputs;
+  if (modifier) inputs.push_back(Key(modifier, false));
+  inputs.push_back(Key(virtualKey, false));
+  inputs.push_back(Key(virtualKey, true));
+  if (modifier) inputs.push_back(Key(modifier, true));
+  return SendInputs(inputs);
+}
+
+bool ClickAt(HWND window, POINT screen, bool right) {
+  // A second click soon after and close to the one before would be a double-click; a person
+  // clicking twice in the same place pauses in between.
+  static DWORD lastTick;
+  static POINT lastPoint{-1000, -1000};
+  const DWORD pause = ::GetDoubleClickTime() + 50;
+  const DWORD elapsed = ::GetTickCount() - lastTick;
+  if (std::abs(screen.x - lastPoint.x) <= ::GetSystemMetrics(SM_CXDOUBLECLK) &&
+      std::abs(screen.y - lastPoint.y) <= ::GetSystemMetrics(SM_CYDOUBLECLK) && elapsed < pause)
+    ::Sleep(pause - elapsed);
+  if (!BringToFront(window)) return false;
+  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  if (!SendInputs({Mouse(move, screen)})) return false;
+  POINT at{};
+  if (!WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, 2000))
+    return false;
+  const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  const bool sent = SendInputs({Mouse(move | down, screen), Mouse(move | up, screen)});
+  lastTick = ::GetTickCount();
+  lastPoint = screen;
+  return sent;
+}
+
+bool PushButton(HWND button) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
+}
+
+bool FindCloseBox(HWND window, POINT* screen) {
+  RECT frame{};
+  if (!::GetWindowRect(window, &frame)) return false;
+  auto hitAt = [window](int x, int y) {
+    DWORD_PTR hit = HTNOWHERE;
+    ::SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
+    return hit;
+  };
+  // The close button sits at the right end of the title bar: walk leftwards along the caption's
+  // middle line, and aim at the middle of the run of points that hit it.
+  const int caption = ::GetSystemMetrics(SM_CYCAPTION) + ::GetSystemMetrics(SM_CYFIXEDFRAME);
+  const int y = frame.top + caption / 2;
+  int right = 0;
+  for (int x = frame.right - 1; x > frame.right - 200 && x > frame.left; --x) {
+    const bool onClose = hitAt(x, y) == HTCLOSE;
+    if (onClose && !right) right = x;
+    if (!onClose && right) {
+      *screen = {(x + 1 + right) / 2, y};
+      return true;
+    }
+  }
+  return false;
+}

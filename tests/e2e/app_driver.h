@@ -1,0 +1,68 @@
+#pragma once
+// Starts the shipped svcmgr.exe and drives it from outside, as a person would: finds its main
+// window, presses its buttons and keys, and watches the process end. Every message box it shows
+// is recorded and answered with OK, so none can stall a test.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/support/message_boxes.h"
+
+// The main window's caption, as the program shows it.
+extern const char kMainCaption[];
+
+// The program under test, as a Windows path.
+std::string SvcMgrPath();
+
+// A host path as Wine shows it on its Z: drive.
+std::string DosPathOf(const std::string& hostPath);
+
+class AppDriver {
+ public:
+  AppDriver() = default;
+  AppDriver(const AppDriver&) = delete;
+  AppDriver& operator=(const AppDriver&) = delete;
+  // A process still running is killed: no test leaves one behind.
+  ~AppDriver();
+
+  // Starts the program and waits until its main window is shown.
+  bool Launch(DWORD timeoutMs = 30000);
+
+  DWORD ProcessId() const { return m_process.dwProcessId; }
+  HWND MainWindow() const { return m_main; }
+  HWND Control(int id) const { return ::GetDlgItem(m_main, id); }
+  bool IsRunning() const;
+  // The message boxes this process showed, each already answered with OK.
+  MessageBoxWatcher& Boxes() { return *m_boxes; }
+
+  // True once the process has ended within the time; its exit code goes to `exitCode`.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+  void Kill();
+
+ private:
+  PROCESS_INFORMATION m_process{};
+  HWND m_main = nullptr;
+  std::unique_ptr<MessageBoxWatcher> m_boxes;
+};
+
+// Input as a person gives it. Keys and clicks go through the system's input queue to whichever
+// window is in front, so each first brings the target's top-level window to the front.
+bool BringToFront(HWND window);
+bool PressKey(HWND window, WORD virtualKey, WORD modifier = 0);
+bool ClickAt(HWND window, POINT screen, bool right = false);
+// A click on a button by message, as the dialog manager sends it; returns once it is handled.
+bool PushButton(HWND button);
+
+// A point on `window`'s caption close button, in screen coordinates, found by asking the window
+// what lies under each point of its title bar.
+bool FindCloseBox(HWND window, POINT* screen);
+
+// Polls `condition` every few milliseconds until it holds or the time is up.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  for (DWORD start = ::GetTickCount();; ::Sleep(10)) {
+    if (condition()) return true;
+    if (::GetTickCount() - start >= timeoutMs) return condition();
+  }
+}

@@ -1,0 +1,41 @@
+#include "expected_rows.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "tests/support/test_services.h"
+
+namespace {
+std::string RunStateText(DWORD state) {
+  return state == SERVICE_STOPPED ? "停止" : "已启动";
+}
+
+std::string StartTypeText(DWORD startType) {
+  switch (startType) {
+    case SERVICE_AUTO_START:
+      return "自 动>>";
+    case SERVICE_DEMAND_START:
+      return "手 动";
+    case SERVICE_DISABLED:
+      return "禁 止";
+    default:
+      return "";
+  }
+}
+}  // namespace
+
+std::vector<ListRow> ExpectedRows() {
+  std::vector<ListRow> rows;
+  for (const ScmService& service : ScmListing())
+    rows.push_back({service.name, service.displayName, RunStateText(service.state),
+                    service.configRead ? StartTypeText(service.startType) : "", service.path});
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const ListRow& a, const ListRow& b) { return ListOrderLess(a[0], b[0]); });
+  return rows;
+}
+
+bool ListOrderLess(const std::string& a, const std::string& b) {
+  return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+         CSTR_LESS_THAN;
+}

@@ -1,0 +1,242 @@
+// The main window as a person meets it: its empty list at start, filling it with Enter and the
+// refresh button, and the ways of ending the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "app_driver.h"
+#include "browser_log.h"
+#include "expected_rows.h"
+#include "remote_list.h"
+#include "tests/support/test_services.h"
+
+namespace {
+constexpr int kListId = 1000;
+const char kMakerAddress[] = "http://www.tavrelmo.example/";
+constexpr DWORD kActionTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 15000;
+// How long the stand-in browser gets to show up; it starts in a new process after the program
+// asked the shell, and may record the address after the program has ended.
+constexpr DWORD kBrowserTimeoutMs = 15000;
+// After an ending that must open nothing: how long to keep watching for a late browser.
+constexpr DWORD kNoBrowserWatchMs = 1500;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(::tolower(c)); });
+  return text;
+}
+
+std::vector<std::string> NamesOf(const std::vector<ListRow>& rows) {
+  std::vector<std::string> names;
+  for (const ListRow& row : rows) names.push_back(row.empty() ? "" : row[0]);
+  return names;
+}
+
+// The list shows every Win32 service of the manager once, with its texts, in the list control's
+// ascending order of names.
+void ExpectListShowsManager(RemoteListView& list) {
+  const std::vector<ListRow> shown = list.Rows();
+  const std::vector<ListRow> expected = ExpectedRows();
+  ASSERT_FALSE(expected.empty()) << "the manager lists no Win32 service";
+
+  std::map<std::string, int> times;
+  for (const std::string& name : NamesOf(shown)) ++times[Lower(name)];
+  for (const auto& [name, count] : times) EXPECT_EQ(count, 1) << "listed more than once: " << name;
+
+  ASSERT_EQ(NamesOf(shown), NamesOf(expected));
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], expected[i]) << "row " << i;
+}
+
+// Services of the test's own, so that the list holds names whose order by the list's comparison
+// differs from their byte order, Chinese display names, each start type the list names, and a
+// running and a paused service.
+constexpr char kServicePrefix[] = "svcmgr-e2e";
+
+std::vector<TestService> MakeServices() {
+  RemoveLeftoverServices(kServicePrefix);
+  const std::string base = UniqueServiceName(kServicePrefix);
+  const std::string program = Quoted(TestServiceProgram());
+  std::vector<TestService> services;
+  services.emplace_back(base + "a", "端到端 甲", program, SERVICE_AUTO_START);
+  services.emplace_back(base + "-B", "端到端 乙", program, SERVICE_DEMAND_START);
+  services.emplace_back(base + "_c", "端到端 丙", program, SERVICE_DISABLED);
+  services.emplace_back(base + "D", "端到端 丁", program, SERVICE_DEMAND_START);
+  if (!services[1].Start()) throw std::runtime_error("cannot start " + services[1].name());
+  if (!services[3].Start() || !services[3].Pause())
+    throw std::runtime_error("cannot pause " + services[3].name());
+  return services;
+}
+
+// One program for the tests that keep it open; starting it under Wine takes a while.
+class MainWindowList : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    try {
+      s_services = new std::vector<TestService>(MakeServices());
+    } catch (const std::exception& error) {
+      s_setupError = error.what();
+    }
+    s_log = new BrowserLog;
+    s_app = new AppDriver;
+    if (!s_app->Launch()) return;
+    // The state right after start, before any test touches the window.
+    RemoteListView list(s_app->Control(kListId));
+    s_startColumns = list.Columns();
+    s_startRows = list.RowCount();
+  }
+
+  static void TearDownTestSuite() {
+    delete s_app;
+    delete s_log;
+    delete s_services;
+  }
+
+  void SetUp() override {
+    ASSERT_EQ(s_setupError, "");
+    ASSERT_NE(s_app->MainWindow(), nullptr) << "no main window of " << SvcMgrPath();
+    ASSERT_TRUE(s_app->IsRunning());
+  }
+
+  void TearDown() override {
+    EXPECT_TRUE(s_app->IsRunning()) << "the program ended";
+    EXPECT_TRUE(::IsWindowVisible(s_app->MainWindow()));
+    for (const SeenBox& box : s_app->Boxes().Take())
+      ADD_FAILURE() << "message box \"" << box.caption << "\": " << box.text;
+    EXPECT_EQ(s_log->Addresses(), std::vector<std::string>{});
+  }
+
+  // Runs `action` and waits until the list has been filled anew. To tell a new filling from the
+  // rows already shown, a row is first selected with a click: a refresh leaves none selected.
+  static void RefreshBy(const std::function<bool()>& action) {
+    RemoteListView list(s_app->Control(kListId));
+    ASSERT_TRUE(list.IsOpen());
+    RECT row{};
+    if (list.RowCount() > 0) {
+      ASSERT_TRUE(list.RowRect(0, &row));
+      ASSERT_TRUE(ClickAt(s_app->MainWindow(), {row.left + 150, (row.top + row.bottom) / 2}));
+      ASSERT_TRUE(WaitUntil([&] { return list.SelectedCount() == 1; }, kActionTimeoutMs));
+    }
+    ASSERT_TRUE(action());
+    // The owner answers only between messages, so a reading never sees a refresh half done.
+    const bool filled = WaitUntil(
+        [&] { return !s_app->IsRunning() || (list.RowCount() > 0 && list.SelectedCount() == 0); },
+        kActionTimeoutMs);
+    ASSERT_TRUE(s_app->IsRunning()) << "the program ended";
+    ASSERT_TRUE(filled) << "the list was not filled";
+  }
+
+  static std::vector<TestService>* s_services;
+  static std::string s_setupError;
+  static AppDriver* s_app;
+  static BrowserLog* s_log;
+  static std::vector<ListColumn> s_startColumns;
+  static int s_startRows;
+};
+
+std::vector<TestService>* MainWindowList::s_services;
+std::string MainWindowList::s_setupError;
+AppDriver* MainWindowList::s_app;
+BrowserLog* MainWindowList::s_log;
+std::vector<ListColumn> MainWindowList::s_startColumns;
+int MainWindowList::s_startRows = -1;
+
+TEST_F(MainWindowList, StartsWithFiveColumnsAndNoRows) {
+  const std::vector<ListColumn> expected{{"服务名称", 300},
+                                         {"显示名称", 400},
+                                         {"启动状态", 100},
+                                         {"启动类别", 100},
+                                         {"程序路径", 800}};
+  EXPECT_EQ(s_startColumns, expected);
+  EXPECT_EQ(s_startRows, 0);
+}
+
+TEST_F(MainWindowList, EnterListsEveryServiceOnceEachTime) {
+  HWND main = s_app->MainWindow();
+  RemoteListView list(s_app->Control(kListId));
+  // The second time the list has the keyboard focus, after the click that selects a row.
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(testing::Message() << "refresh " << round);
+    RefreshBy([main] { return PressKey(main, VK_RETURN); });
+    ExpectListShowsManager(list);
+  }
+}
+
+TEST_F(MainWindowList, RefreshButtonListsEveryServiceOnceEachTime) {
+  HWND button = s_app->Control(IDOK);
+  ASSERT_NE(button, nullptr);
+  RemoteListView list(s_app->Control(kListId));
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(testing::Message() << "refresh " << round);
+    RefreshBy([button] { return PushButton(button); });
+    ExpectListShowsManager(list);
+  }
+}
+
+// Each of these ends its own program.
+class EndingTheProgram : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_log.IsNamed()) << "SVCMGR_BROWSER_LOG names no record for the stand-in browser";
+    ASSERT_TRUE(m_app.Launch()) << SvcMgrPath();
+  }
+
+  void ExpectEnded() {
+    DWORD exitCode = STILL_ACTIVE;
+    ASSERT_TRUE(m_app.WaitForExit(kExitTimeoutMs, &exitCode)) << "the program is still running";
+    EXPECT_EQ(exitCode, 0u);
+    for (const SeenBox& box : m_app.Boxes().Take())
+      ADD_FAILURE() << "message box \"" << box.caption << "\": " << box.text;
+  }
+
+  void ExpectOpenedOnlyMakerAddress() {
+    EXPECT_TRUE(m_log.WaitFor(1, kBrowserTimeoutMs)) << "no address was opened";
+    EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{kMakerAddress});
+  }
+
+  void ExpectOpenedNothing() {
+    ::Sleep(kNoBrowserWatchMs);
+    EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{});
+  }
+
+  BrowserLog m_log;
+  AppDriver m_app;
+};
+
+TEST_F(EndingTheProgram, EscEndsItWithoutOpeningTheAddress) {
+  ASSERT_TRUE(PressKey(m_app.MainWindow(), VK_ESCAPE));
+  ExpectEnded();
+  ExpectOpenedNothing();
+}
+
+TEST_F(EndingTheProgram, ExitButtonEndsItWithoutOpeningTheAddress) {
+  ASSERT_TRUE(PushButton(m_app.Control(IDCANCEL)));
+  ExpectEnded();
+  ExpectOpenedNothing();
+}
+
+TEST_F(EndingTheProgram, ClickOnCloseBoxOpensTheAddressThenEndsIt) {
+  POINT closeBox{};
+  ASSERT_TRUE(FindCloseBox(m_app.MainWindow(), &closeBox));
+  ASSERT_TRUE(ClickAt(m_app.MainWindow(), closeBox));
+  ExpectEnded();
+  ExpectOpenedOnlyMakerAddress();
+}
+
+TEST_F(EndingTheProgram, AltF4OpensTheAddressThenEndsIt) {
+  ASSERT_TRUE(PressKey(m_app.MainWindow(), VK_F4, VK_MENU));
+  ExpectEnded();
+  ExpectOpenedOnlyMakerAddress();
+}
+
+TEST_F(EndingTheProgram, CloseCommandOpensTheAddressThenEndsIt) {
+  // What the system menu's close entry sends.
+  ASSERT_TRUE(::PostMessageA(m_app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0));
+  ExpectEnded();
+  ExpectOpenedOnlyMakerAddress();
+}
+}  // namespace
