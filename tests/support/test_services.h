@@ -1,0 +1,63 @@
+#pragma once
+// Real services of the local manager for tests, driven straight through advapi32 so that what
+// the tests set up and read back does not depend on the code under test.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// testsvc.exe in the folder of the running test program.
+std::string TestServiceProgram();
+// `path` in double quotes, as an image path whose folder may hold spaces.
+std::string Quoted(const std::string& path);
+// A name no other live test process uses and no earlier run left behind: the prefix, this
+// process's id and a counter, e.g. "it-4711-12".
+std::string UniqueServiceName(const std::string& prefix);
+// Stops and deletes the services named "<prefix>-<pid>-..." whose process no longer runs, so a
+// run that was killed does not leave its services in the prefix for good.
+void RemoveLeftoverServices(const std::string& prefix);
+
+// One Win32 service as the manager itself lists it.
+struct ScmService {
+  std::string name;
+  std::string displayName;
+  DWORD state = 0;
+  bool configRead = false;  // start type and path are meaningful only when true
+  DWORD startType = 0;
+  std::string path;
+};
+// Every Win32 service of the local manager, each read with its configuration. Empty, with a
+// test failure added, when the manager cannot be opened or enumerated.
+std::vector<ScmService> ScmListing();
+// One service as the manager reads it now; false if it cannot be opened or queried.
+bool ScmServiceNamed(const std::string& name, ScmService& service);
+
+// A service created for the test's lifetime; when it goes it is stopped (or its process ended
+// if it does not accept the stop control) and deleted.
+class TestService {
+ public:
+  // Creates an own-process service; throws std::runtime_error if the manager refuses.
+  TestService(const std::string& name, const std::string& displayName, const std::string& imagePath,
+              DWORD startType = SERVICE_DEMAND_START);
+  TestService(TestService&& other) noexcept;
+  TestService& operator=(TestService&&) = delete;
+  TestService(const TestService&) = delete;
+  TestService& operator=(const TestService&) = delete;
+  ~TestService();
+
+  const std::string& name() const { return m_name; }
+  SC_HANDLE handle() const { return m_service; }
+  // Starts the service and waits until it reports `state`.
+  bool Start(DWORD state = SERVICE_RUNNING, DWORD timeoutMs = 10000);
+  // Sends the pause control and waits until the service reports paused.
+  bool Pause(DWORD timeoutMs = 10000);
+  // Ends the service: the stop control if it takes it, else its process is ended.
+  bool Stop(DWORD timeoutMs = 10000);
+  // The current state, or 0 if it cannot be queried.
+  DWORD State() const;
+  bool WaitForState(DWORD state, DWORD timeoutMs) const;
+
+ private:
+  std::string m_name;
+  SC_HANDLE m_service = nullptr;
+};
