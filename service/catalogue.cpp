@@ -1,6 +1,6 @@
 #include "catalogue.h"
 
-#include <unordered_set>
+#include <set>
 
 #include "framework/win_app.h"
 #include "handles.h"
@@ -62,7 +62,7 @@ void ListServices(const std::function<void(const ServiceRow&)>& add) {
   ScHandle manager(Scm().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) AfxMessageBox("OpenSCManager Error\n");
 
-  std::unordered_set<std::string> listed;
+  std::set<std::string> listed;
   DWORD size = kEnumBufferSize;
   DWORD resume = 0;
   for (int call = 0; call < kMaxEnumCalls; ++call) {

@@ -2,6 +2,7 @@
 # The shipped program is a 32-bit GUI executable that needs no DLL but the system's own.
 set -eu
 exe=$1
+export LC_ALL=C  # objdump speaks the locale's language otherwise
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 fail() { echo "FAIL: $*"; exit 1; }
 echo "$dump" | grep -Eq 'file format[[:space:]]+pei-i386' || fail "not PE32 i386"
