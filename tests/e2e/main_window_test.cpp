@@ -48,7 +48,8 @@ void ExpectListShowsManager(RemoteListView& list) {
   for (const std::string& name : NamesOf(shown)) ++times[Lower(name)];
   for (const auto& [name, count] : times) EXPECT_EQ(count, 1) << "listed more than once: " << name;
 
-  ASSERT_EQ(NamesOf(shown), NamesOf(expected));
+  ASSERT_EQ(NamesOf(shown), NamesOf(expected))
+      << shown.size() << " rows shown, " << expected.size() << " expected";
   for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], expected[i]) << "row " << i;
 }
 
