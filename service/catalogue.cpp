@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include <algorithm>
 #include <set>
 
 #include "framework/win_app.h"
@@ -13,6 +14,8 @@ constexpr DWORD kConfigBufferSize = 4096;
 // Each call that goes on from a moved resume handle lists at least one service, so this bounds
 // a database of hundreds of thousands while no misbehaving manager can keep the loop going.
 constexpr int kMaxEnumCalls = 1000;
+// Far beyond what the records and texts of any real database need.
+constexpr DWORD kMaxEnumBufferSize = 64 << 20;
 
 const char* TextOrEmpty(const char* text) {
   return text ? text : "";
@@ -67,22 +70,30 @@ void ListServices(const std::function<void(const ServiceRow&)>& add) {
   DWORD resume = 0;
   for (int call = 0; call < kMaxEnumCalls; ++call) {
     LocalBuffer buffer(size);
+    auto* records = buffer.as<ENUM_SERVICE_STATUSA>();
+    if (!records) break;
     const DWORD from = resume;
     DWORD needed = 0;
     DWORD count = 0;
-    BOOL complete = Scm().EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL,
-                                              buffer.as<ENUM_SERVICE_STATUSA>(), buffer.size(),
-                                              &needed, &count, &resume);
-    const bool more = !complete && ::GetLastError() == ERROR_MORE_DATA;
-    // A manager that leaves the resume handle where it was (Wine's does) cannot go on from
-    // there: ask for the same records again in a buffer of the size it said they need.
-    if (more && resume == from && needed > size) {
-      size = needed;
+    const BOOL complete = Scm().EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL,
+                                                    records, size, &needed, &count, &resume);
+    const DWORD error = complete ? ERROR_SUCCESS : ::GetLastError();
+    // The records of a failed call are only to be trusted as the first part of a longer listing,
+    // which the manager shows by moving the resume handle on. Wine's never moves it, and when
+    // the texts do not fit it counts records it never wrote: ask again, from the same place,
+    // in a buffer of the size it asked for, or twice as large where it named none.
+    const bool partial = error == ERROR_MORE_DATA && resume != from;
+    if ((error == ERROR_MORE_DATA || error == ERROR_INSUFFICIENT_BUFFER) && !partial) {
+      if (size >= kMaxEnumBufferSize) break;
+      size = std::min(std::max(needed, 2 * size), kMaxEnumBufferSize);
+      resume = from;
       continue;
     }
-    const auto* records = buffer.as<ENUM_SERVICE_STATUSA>();
-    for (DWORD i = 0; i < count; ++i)
-      if (listed.insert(records[i].lpServiceName).second) add(RowOf(manager.get(), records[i]));
-    if (!more || resume == from) break;
+    if (!complete && !partial) break;
+    for (DWORD i = 0; i < count; ++i) {
+      const char* name = records[i].lpServiceName;
+      if (name && listed.insert(name).second) add(RowOf(manager.get(), records[i]));
+    }
+    if (complete) break;
   }
 }

@@ -44,16 +44,30 @@ BOOL WINAPI Enumerate(SC_HANDLE manager, DWORD, DWORD, LPENUM_SERVICE_STATUSA bu
   ++g_fake->enumCalls;
   if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE);
   const auto& all = g_fake->services;
-  auto bytes = [](const FakeService& s) {
-    return sizeof(ENUM_SERVICE_STATUSA) + s.name.size() + 1 + s.displayName.size() + 1;
+  auto bytes = [](const FakeService& s, size_t charSize) {
+    return sizeof(ENUM_SERVICE_STATUSA) + (s.name.size() + 1 + s.displayName.size() + 1) * charSize;
   };
+  if (g_fake->enumLikeWine) {
+    DWORD narrow = 0, wide = 0, fit = 0;
+    for (const FakeService& s : all) {
+      narrow += bytes(s, 1);
+      wide += bytes(s, 2);
+      if (wide <= 2 * size) ++fit;
+    }
+    if (narrow > size) {
+      *returned = fit;
+      *needed = wide <= 2 * size ? 0 : wide;
+      g_fake->countedButUnwritten += wide <= 2 * size;
+      return Fail(wide <= 2 * size ? ERROR_INSUFFICIENT_BUFFER : ERROR_MORE_DATA);
+    }
+  }
   DWORD first = *resume;
   DWORD count = 0;
   DWORD used = 0;
   char* texts = reinterpret_cast<char*>(buffer) + size;
   DWORD i = first;
-  for (; i < all.size() && used + bytes(all[i]) <= size; ++i, ++count) {
-    used += bytes(all[i]);
+  for (; i < all.size() && used + bytes(all[i], 1) <= size; ++i, ++count) {
+    used += bytes(all[i], 1);
     texts -= all[i].name.size() + 1;
     std::memcpy(texts, all[i].name.c_str(), all[i].name.size() + 1);
     buffer[count].lpServiceName = texts;
@@ -69,9 +83,9 @@ BOOL WINAPI Enumerate(SC_HANDLE manager, DWORD, DWORD, LPENUM_SERVICE_STATUSA bu
     return TRUE;
   }
   DWORD rest = 0;
-  for (DWORD j = g_fake->resumeMoves ? i : 0; j < all.size(); ++j) rest += bytes(all[j]);
+  for (DWORD j = i; j < all.size(); ++j) rest += bytes(all[j], 1);
   *needed = rest;
-  if (g_fake->resumeMoves) *resume = i;
+  *resume = i;
   return Fail(ERROR_MORE_DATA);
 }
 

@@ -33,12 +33,15 @@ class FakeScm {
 
   std::vector<FakeService> services;
   bool refuseConnection = false;
-  // Wine's manager leaves the resume handle where it was; the platform's moves it on.
-  bool resumeMoves = true;
+  // Enumerating like Wine's manager: the resume handle never moves, and when the records do not
+  // all fit, the count is set but no record is written, with ERROR_MORE_DATA or (when they
+  // would have fitted as wide texts in twice the space) ERROR_INSUFFICIENT_BUFFER.
+  bool enumLikeWine = false;
   DWORD lockError = 0;  // non-zero: no lock is granted and this is the last error
   bool tokenRefused = false;
   std::vector<std::string> calls;  // every call, with its main arguments
   std::set<std::string> created;   // names of services created through the fake
   int enumCalls = 0;
+  int countedButUnwritten = 0;  // Wine's ERROR_INSUFFICIENT_BUFFER answers
   std::set<void*> handles;
 };
