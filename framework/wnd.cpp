@@ -1,5 +1,7 @@
 #include "wnd.h"
 
+#include <string>
+
 #include "data_exchange.h"
 #include "win_app.h"
 
@@ -11,4 +13,14 @@ BOOL CWnd::UpdateData(BOOL saveAndValidate) {
 
 int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
   return ::MessageBoxA(m_hWnd, text, caption ? caption : AfxGetAppName(), type);
+}
+
+bool CWnd::TextFitsCodePage() const {
+  int length = ::GetWindowTextLengthW(m_hWnd);
+  std::wstring text(length + 1, L'\0');
+  length = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+  BOOL lossy = FALSE;
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
+                        &lossy);
+  return !lossy;
 }

@@ -28,6 +28,9 @@ class CWnd {
   // A modal box owned by this window; without a caption it carries the application's name.
   int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
 
+  // Whether the window's text survives the conversion to the ANSI code page unchanged.
+  bool TextFitsCodePage() const;
+
   CMenuHandle GetSystemMenu(BOOL revert) const {
     return CMenuHandle(::GetSystemMenu(m_hWnd, revert));
   }

@@ -2,6 +2,7 @@
 
 #include "framework/data_exchange.h"
 #include "framework/file_dialog.h"
+#include "framework/win_app.h"
 #include "res/resource.h"
 #include "service/creation.h"
 #include "service/privilege.h"
@@ -34,6 +35,14 @@ void CCreateServiceDlg::DoDataExchange(CDataExchange* exchange) {
 void CCreateServiceDlg::CreateServiceFromForm() {
   EnableDebugPrivilege();
   UpdateData(TRUE);
+  // A character the ANSI code page cannot hold would reach the manager as '?', registering a
+  // service other than the one typed.
+  for (int id : {IDC_NAME, IDC_DESCRIPTION, IDC_PATH}) {
+    if (!CWnd(::GetDlgItem(m_hWnd, id)).TextFitsCodePage()) {
+      AfxMessageBox("服务创建失败");
+      return;
+    }
+  }
   CreateOwnProcessService(m_strName, m_strDescription, m_strPath, g_startType);
 }
 
