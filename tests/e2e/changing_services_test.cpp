@@ -1,0 +1,110 @@
+// Services that change under the program: deleted between a refresh and a command, stopped by
+// someone else, created and deleted while a refresh runs. No crash, no hang, the usual
+// messages, and never a row listed twice.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "app_driver.h"
+#include "remote_list.h"
+#include "res/resource.h"
+#include "tests/support/test_services.h"
+
+namespace {
+// Sends a menu command on the first row and returns the texts of the boxes it showed.
+std::vector<std::string> CommandOnFirstRow(AppDriver& app, WPARAM command, size_t boxes) {
+  ::SendMessageA(app.Control(IDC_SERVICE_LIST), LVM_SETSELECTIONMARK, 0, 0);
+  ::PostMessageA(app.MainWindow(), WM_COMMAND, command, 0);
+  app.Boxes().WaitFor(boxes);
+  ::Sleep(200);  // a further box would have shown by now
+  return app.Boxes().TakeTexts();
+}
+
+void Refresh(AppDriver& app) {
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(
+      ::SendMessageTimeoutA(app.MainWindow(), WM_COMMAND, IDOK, 0, SMTO_NORMAL, 60000, &answer));
+}
+}  // namespace
+
+TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
+  RemoveLeftoverServices("0000chg");
+  AppDriver app;
+  ASSERT_TRUE(app.Launch());
+  using Texts = std::vector<std::string>;
+  const Texts gone = {"OpenService error!\n", "QueryServiceStatus error!\n"};
+  struct Case {
+    WPARAM command;
+    Texts expected;
+  };
+  // Deleted by someone else after the refresh: each command reports the missing service.
+  for (const Case& c :
+       {Case{ID_START_SERVICE, {gone[0], gone[1], "服务以经启动！"}},
+        Case{ID_STOP_SERVICE, {gone[0], gone[1], "停止服务失败！"}},
+        Case{ID_DELETE_SERVICE, {gone[0], gone[1], "Stop Service error!\n", "删除服务失败！"}},
+        Case{ID_START_TYPE_MANUAL, {gone[0], "ChangeServiceConfig error!\n"}}}) {
+    SCOPED_TRACE(c.command);
+    {
+      std::string name = UniqueServiceName("0000chg");
+      TestService service(name, name, Quoted(TestServiceProgram()));
+      Refresh(app);
+      ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 0), name);
+    }
+    EXPECT_EQ(CommandOnFirstRow(app, c.command, c.expected.size()), c.expected);
+  }
+
+  // Stopped by someone else after the refresh, which still shows it started.
+  std::string name = UniqueServiceName("0000chg");
+  TestService service(name, name, Quoted(TestServiceProgram()));
+  ASSERT_TRUE(service.Start());
+  Refresh(app);
+  ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 2), "已启动");
+  ASSERT_TRUE(service.Stop());
+  EXPECT_EQ(CommandOnFirstRow(app, ID_STOP_SERVICE, 1), Texts{"服务已经停止！"});
+  EXPECT_EQ(CommandOnFirstRow(app, ID_START_SERVICE, 1), Texts{"启动服务成功！"});
+  EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
+  EXPECT_TRUE(app.IsRunning());
+}
+
+TEST(ChangingServices, RefreshesWhileAnotherProcessCreatesAndDeletesServices) {
+  RemoveLeftoverServices("chgrace");
+  AppDriver app;
+  ASSERT_TRUE(app.Launch());
+  std::atomic<bool> stop{false};
+  std::atomic<int> churned{0};
+  // Creates and deletes services as fast as the manager allows, from another thread than the
+  // one that drives the program (the manager cannot tell it from another process).
+  std::thread churn([&] {
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const std::string path = Quoted(TestServiceProgram());
+    while (!stop) {
+      std::string name = UniqueServiceName("chgrace");
+      SC_HANDLE s =
+          ::CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                           path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+      if (s) {
+        ::DeleteService(s);
+        ::CloseServiceHandle(s);
+        ++churned;
+      }
+    }
+    ::CloseServiceHandle(manager);
+  });
+  for (int i = 0; i < 20 && !HasFatalFailure(); ++i) {
+    Refresh(app);
+    std::vector<ListRow> rows = RemoteListView(app.Control(IDC_SERVICE_LIST)).Rows();
+    std::set<std::string> names;
+    for (const ListRow& row : rows) EXPECT_TRUE(names.insert(row[0]).second) << row[0];
+    EXPECT_GT(rows.size(), 10u);
+  }
+  stop = true;
+  churn.join();
+  EXPECT_GT(churned.load(), 0);
+  EXPECT_TRUE(app.IsRunning());
+  EXPECT_TRUE(app.Boxes().Take().empty());
+}
