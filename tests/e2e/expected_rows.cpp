@@ -6,30 +6,11 @@
 
 #include "tests/support/test_services.h"
 
-namespace {
-std::string RunStateText(DWORD state) {
-  return state == SERVICE_STOPPED ? "停止" : "已启动";
-}
-
-std::string StartTypeText(DWORD startType) {
-  switch (startType) {
-    case SERVICE_AUTO_START:
-      return "自 动>>";
-    case SERVICE_DEMAND_START:
-      return "手 动";
-    case SERVICE_DISABLED:
-      return "禁 止";
-    default:
-      return "";
-  }
-}
-}  // namespace
-
 std::vector<ListRow> ExpectedRows() {
   std::vector<ListRow> rows;
   for (const ScmService& service : ScmListing())
-    rows.push_back({service.name, service.displayName, RunStateText(service.state),
-                    service.configRead ? StartTypeText(service.startType) : "", service.path});
+    rows.push_back({service.name, service.displayName, ExpectedRunStateText(service.state),
+                    ExpectedStartTypeText(service), service.path});
   std::stable_sort(rows.begin(), rows.end(),
                    [](const ListRow& a, const ListRow& b) { return ListOrderLess(a[0], b[0]); });
   return rows;

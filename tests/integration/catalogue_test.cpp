@@ -21,23 +21,6 @@ constexpr char kPrefix[] = "svcmgr-it";
 constexpr int kExtraServices = 1500;
 constexpr size_t kMaxServiceName = 256;
 
-std::string ExpectedRunState(DWORD state) {
-  return state == SERVICE_STOPPED ? "停止" : "已启动";
-}
-
-std::string ExpectedStartType(DWORD startType) {
-  switch (startType) {
-    case SERVICE_AUTO_START:
-      return "自 动>>";
-    case SERVICE_DEMAND_START:
-      return "手 动";
-    case SERVICE_DISABLED:
-      return "禁 止";
-    default:
-      return "";
-  }
-}
-
 // An image path whose configuration outgrows a 4 KiB buffer.
 std::string LongPath() {
   return Quoted(TestServiceProgram()) + " " + std::string(5000, 'a');
@@ -94,8 +77,8 @@ std::string Describe(const ServiceRow& row) {
 std::string Mismatch(const ServiceRow& row, const ScmService& truth) {
   std::ostringstream out;
   if (row.displayName != truth.displayName) out << " display name <" << truth.displayName << ">";
-  if (row.runState != ExpectedRunState(truth.state)) out << " state " << truth.state;
-  const std::string startType = truth.configRead ? ExpectedStartType(truth.startType) : "";
+  if (row.runState != ExpectedRunStateText(truth.state)) out << " state " << truth.state;
+  const std::string startType = ExpectedStartTypeText(truth);
   if (row.startType != startType) out << " start type <" << startType << ">";
   const std::string path = truth.configRead ? truth.path : "";
   if (row.path != path) out << " path <" << path << ">";

@@ -223,3 +223,21 @@ DWORD TestService::State() const {
 bool TestService::WaitForState(DWORD state, DWORD timeoutMs) const {
   return WaitFor(m_service, state, timeoutMs);
 }
+
+std::string ExpectedRunStateText(DWORD state) {
+  return state == SERVICE_STOPPED ? "停止" : "已启动";
+}
+
+std::string ExpectedStartTypeText(const ScmService& service) {
+  if (!service.configRead) return "";
+  switch (service.startType) {
+    case SERVICE_AUTO_START:
+      return "自 动>>";
+    case SERVICE_DEMAND_START:
+      return "手 动";
+    case SERVICE_DISABLED:
+      return "禁 止";
+    default:
+      return "";
+  }
+}

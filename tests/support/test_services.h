@@ -26,6 +26,11 @@ struct ScmService {
   DWORD startType = 0;
   std::string path;
 };
+// The run-state and start-type texts the list shows for a service, written out here on their
+// own so that the program's tables are checked, not copied.
+std::string ExpectedRunStateText(DWORD state);
+std::string ExpectedStartTypeText(const ScmService& service);
+
 // Every Win32 service of the local manager, each read with its configuration. Empty, with a
 // test failure added, when the manager cannot be opened or enumerated.
 std::vector<ScmService> ScmListing();
