@@ -1,0 +1,18 @@
+// The floor for start-up: a program that does nothing but show one modal dialog.
+#include <windows.h>
+
+namespace {
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
+    ::EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return static_cast<int>(
+      ::DialogBoxParamA(instance, MAKEINTRESOURCEA(100), nullptr, DialogProc, 0));
+}
