@@ -15,6 +15,7 @@ cmake --build "$BUILD" -j 2
 start_virtual_display
 trap 'wineserver -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 prepare_prefix
+wineserver -k 2>/dev/null || true  # a server left from an earlier run of this prefix
 wineserver -p  # one server for the whole run spares each test process Wine's cold start
 # Start the prefix's own processes (services.exe and the rest) now, with no terminal or pipe:
 # started by a test they would inherit ctest's output pipe, and ctest would wait for them.
