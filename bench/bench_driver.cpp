@@ -4,10 +4,12 @@
 // here returns once the click handler has filled the list). Prints each run and a Markdown table
 // of the medians. Every service it made is stopped and deleted before it ends.
 //
-// With --probe it also runs bench/list_probe at each N, to show where a refresh's time goes.
+// With --probe it also runs bench/list_probe at each N, to show where a refresh's time goes;
+// --variants times the start-up of more dialog programs beside the minimal one.
 //
 //   bench_driver.exe --svcmgr EXE --floor EXE --dialog EXE --service EXE [--probe EXE]
-//                    [--counts 200,1000,3000] [--runs 5] [--start-limit K] [--setup-only]
+//                    [--variants EXE,EXE...] [--counts 200,1000,3000] [--runs 5]
+//                    [--start-limit K] [--setup-only]
 //   bench_driver.exe --cleanup
 #include <windows.h>
 #include <commctrl.h>
@@ -25,6 +27,7 @@ constexpr char kNamePrefix[] = "svcbench-";
 
 struct Options {
   std::string svcmgr, floor, dialog, service, probe;
+  std::vector<std::string> variants;
   std::vector<unsigned> counts{200, 1000, 3000};
   int runs = 5;
   unsigned startLimit = ~0u;  // at most this many extra services started
@@ -286,6 +289,7 @@ constexpr int kStartupsPerRun = 3;
 struct Sample {
   double floorMs = -1, refreshMs = -1;
   std::vector<double> startupMs, dialogStartupMs;
+  std::vector<std::vector<double>> variantStartupMs;  // per variant
   double peakWorkingSetKiB = -1, dialogPeakKiB = -1;
   int rows = -1, floorRows = -1;
 };
@@ -321,10 +325,10 @@ bool RunFloor(const Options& options, double& ms, int& services) {
   return true;
 }
 
-// Starts the minimal dialog program; the time until its window shows, or -1.
-double DialogStartup(const Options& options, double* peakKiB = nullptr) {
+// Starts a dialog program; the time until its window shows, or -1.
+double DialogStartup(const std::string& exe, double* peakKiB = nullptr) {
   Child dialog;
-  if (!dialog.Start(options.dialog, false)) return -1;
+  if (!dialog.Start(exe, false)) return -1;
   const double shown = dialog.WaitForWindow(30000);
   if (shown >= 0) Settle(dialog);
   if (peakKiB) *peakKiB = PeakWorkingSetKiB(dialog.Pid());
@@ -353,16 +357,22 @@ double SvcmgrStartup(const Options& options, Sample* sample = nullptr) {
   return shown;
 }
 
-// One run: the floor, then start-ups of the minimal dialog and svcmgr in turn, the last svcmgr
-// also refreshed. Programs are started one at a time, each after the one before has ended.
+// One run: the floor, then start-ups of the minimal dialog, its variants and svcmgr in turn, the
+// last svcmgr also refreshed. Programs are started one at a time, each after the one before
+// has ended.
 Sample MeasureOnce(const Options& options) {
   Sample sample;
   RunFloor(options, sample.floorMs, sample.floorRows);
+  sample.variantStartupMs.resize(options.variants.size());
   for (int i = 0; i < kStartupsPerRun; ++i) {
     const bool last = i + 1 == kStartupsPerRun;
     ::Sleep(200);
     sample.dialogStartupMs.push_back(
-        DialogStartup(options, last ? &sample.dialogPeakKiB : nullptr));
+        DialogStartup(options.dialog, last ? &sample.dialogPeakKiB : nullptr));
+    for (size_t v = 0; v < options.variants.size(); ++v) {
+      ::Sleep(200);
+      sample.variantStartupMs[v].push_back(DialogStartup(options.variants[v]));
+    }
     ::Sleep(200);
     sample.startupMs.push_back(SvcmgrStartup(options, last ? &sample : nullptr));
   }
@@ -375,8 +385,26 @@ void WarmUp(const Options& options) {
   double ms = 0;
   int services = 0;
   RunFloor(options, ms, services);
-  DialogStartup(options);
+  DialogStartup(options.dialog);
+  for (const std::string& variant : options.variants) DialogStartup(variant);
   SvcmgrStartup(options);
+}
+
+std::vector<std::string> ParseList(const char* text) {
+  std::vector<std::string> items;
+  for (const char* at = text; *at;) {
+    const char* end = std::strchr(at, ',');
+    if (!end) end = at + std::strlen(at);
+    items.emplace_back(at, end);
+    at = *end ? end + 1 : end;
+  }
+  return items;
+}
+
+// The program's file name without folder and ".exe", to name a column.
+std::string ShortName(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  return name.size() > 4 ? name.substr(0, name.size() - 4) : name;
 }
 
 std::vector<unsigned> ParseCounts(const char* text) {
@@ -408,6 +436,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.dialog = argv[++i];
     } else if (arg == "--service" && hasValue) {
       options.service = argv[++i];
+    } else if (arg == "--variants" && hasValue) {
+      options.variants = ParseList(argv[++i]);
     } else if (arg == "--probe" && hasValue) {
       options.probe = argv[++i];
     } else if (arg == "--counts" && hasValue) {
@@ -427,6 +457,7 @@ struct Row {
   unsigned started, paused;
   int rows;
   double floorMs, refreshMs, startupMs, dialogStartupMs, peakKiB, dialogPeakKiB;
+  std::vector<double> variantStartupMs;
 };
 }  // namespace
 
@@ -436,7 +467,8 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: bench_driver --svcmgr EXE --floor EXE --dialog EXE --service EXE "
-                 "[--probe EXE] [--counts 200,1000,3000] [--runs 5] [--start-limit K] "
+                 "[--probe EXE] [--variants EXE,...] [--counts 200,1000,3000] [--runs 5] "
+                 "[--start-limit K] "
                  "[--setup-only] | --cleanup\n");
     return 2;
   }
@@ -478,12 +510,20 @@ int main(int argc, char** argv) {
       for (double ms : s.startupMs) std::printf(" %.1f", ms);
       std::printf(" ms, dialog start-up");
       for (double ms : s.dialogStartupMs) std::printf(" %.1f", ms);
+      for (size_t v = 0; v < options.variants.size(); ++v) {
+        std::printf(" ms, %s", ShortName(options.variants[v]).c_str());
+        for (double ms : s.variantStartupMs[v]) std::printf(" %.1f", ms);
+      }
       std::printf(" ms, peak working set %.0f KiB (dialog %.0f KiB)\n", s.peakWorkingSetKiB,
                   s.dialogPeakKiB);
       const auto failed = [](double ms) { return ms < 0; };
       if (s.floorMs < 0 || s.refreshMs < 0 ||
           std::any_of(s.startupMs.begin(), s.startupMs.end(), failed) ||
           std::any_of(s.dialogStartupMs.begin(), s.dialogStartupMs.end(), failed) ||
+          std::any_of(s.variantStartupMs.begin(), s.variantStartupMs.end(),
+                      [&](const std::vector<double>& v) {
+                        return std::any_of(v.begin(), v.end(), failed);
+                      }) ||
           s.floorRows != static_cast<int>(expected) || s.rows != static_cast<int>(expected)) {
         std::fprintf(stderr, "run %d failed: expected %zu services\n", run + 1, expected);
         ok = false;
@@ -509,10 +549,24 @@ int main(int argc, char** argv) {
         values.insert(values.end(), (s.*field).begin(), (s.*field).end());
       return Median(values);
     };
-    table.push_back({extra, started, paused, static_cast<int>(expected), median(&Sample::floorMs),
-                     median(&Sample::refreshMs), medianOfAll(&Sample::startupMs),
-                     medianOfAll(&Sample::dialogStartupMs), median(&Sample::peakWorkingSetKiB),
-                     median(&Sample::dialogPeakKiB)});
+    Row row{extra,
+            started,
+            paused,
+            static_cast<int>(expected),
+            median(&Sample::floorMs),
+            median(&Sample::refreshMs),
+            medianOfAll(&Sample::startupMs),
+            medianOfAll(&Sample::dialogStartupMs),
+            median(&Sample::peakWorkingSetKiB),
+            median(&Sample::dialogPeakKiB),
+            {}};
+    for (size_t v = 0; v < options.variants.size(); ++v) {
+      std::vector<double> values;
+      for (const Sample& s : samples)
+        values.insert(values.end(), s.variantStartupMs[v].begin(), s.variantStartupMs[v].end());
+      row.variantStartupMs.push_back(Median(values));
+    }
+    table.push_back(row);
   }
 
   if (options.setupOnly) return ok ? 0 : 1;
@@ -544,5 +598,19 @@ int main(int argc, char** argv) {
   std::printf("floor cost per row at %u extra / at %u extra: %.2f\n", last.extra, first.extra,
               (last.floorMs / last.rows) / (first.floorMs / first.rows));
   std::printf("minimal dialog peak working set: %.0f KiB\n", last.dialogPeakKiB);
+  if (!options.variants.empty()) {
+    std::printf("\nStart-up, medians in ms:\n\n| extra services | %s",
+                ShortName(options.dialog).c_str());
+    for (const std::string& variant : options.variants)
+      std::printf(" | %s", ShortName(variant).c_str());
+    std::printf(" | svcmgr |\n|---:|---:");
+    for (size_t v = 0; v < options.variants.size(); ++v) std::printf("|---:");
+    std::printf("|---:|\n");
+    for (const Row& r : table) {
+      std::printf("| %u | %.1f", r.extra, r.dialogStartupMs);
+      for (double ms : r.variantStartupMs) std::printf(" | %.1f", ms);
+      std::printf(" | %.1f |\n", r.startupMs);
+    }
+  }
   return 0;
 }

@@ -59,6 +59,7 @@ wineserver -p
   [ "${BENCH_PROBE:-1}" = 1 ] && probe=(--probe "$(dos "$TOOLS/list_probe.exe")")
   driver --svcmgr "$(dos "$BUILD/svcmgr.exe")" --floor "$(dos "$TOOLS/scm_floor.exe")" \
     --dialog "$(dos "$TOOLS/min_dialog.exe")" --service "$(dos "$TOOLS/benchsvc.exe")" \
+    --variants "$(dos "$TOOLS/min_dialog_styled.exe"),$(dos "$TOOLS/min_dialog_list.exe")" \
     "${probe[@]}" --counts "$COUNTS" --runs "$RUNS" </dev/null
 } 2>&1 | tee "$RESULTS"
 echo "results: $RESULTS"
