@@ -37,6 +37,14 @@ bool IsMessageBox(HWND window, DWORD processId) {
   return plain;
 }
 
+namespace {
+BOOL CALLBACK CollectShownButton(HWND child, LPARAM lParam) {
+  if (ClassOf(child) == "Button" && ::IsWindowVisible(child))
+    reinterpret_cast<std::vector<int>*>(lParam)->push_back(::GetDlgCtrlID(child));
+  return TRUE;
+}
+}  // namespace
+
 MessageBoxWatcher::MessageBoxWatcher(DWORD processId)
     : m_processId(processId), m_thread([this] { Watch(); }) {}
 
@@ -82,7 +90,9 @@ void MessageBoxWatcher::Watch() {
         if (!m_answered.insert(window).second) continue;
         char text[4096] = "";
         ::GetDlgItemTextA(window, kMessageBoxTextId, text, sizeof text);
-        m_seen.push_back({::GetWindow(window, GW_OWNER), TextOf(window), text});
+        std::vector<int> buttons;
+        ::EnumChildWindows(window, CollectShownButton, reinterpret_cast<LPARAM>(&buttons));
+        m_seen.push_back({::GetWindow(window, GW_OWNER), TextOf(window), text, buttons});
       }
       ::PostMessageA(window, WM_COMMAND, IDOK, 0);
     }

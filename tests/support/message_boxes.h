@@ -14,6 +14,7 @@ struct SeenBox {
   HWND owner;
   std::string caption;
   std::string text;
+  std::vector<int> buttons;  // the identifiers of the buttons it shows, in window order
 };
 
 class MessageBoxWatcher {

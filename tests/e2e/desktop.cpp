@@ -1,0 +1,162 @@
+#include "desktop.h"
+
+#include "app_driver.h"
+
+namespace {
+constexpr DWORD kPointerSettleMs = 150;
+
+struct Search {
+  DWORD processId;
+  const char* className;
+  const char* caption;
+  HWND owner;
+  std::vector<HWND> found;
+};
+
+bool Is(HWND window, const char* className, const char* caption) {
+  char name[64] = "";
+  char text[512] = "";
+  ::GetClassNameA(window, name, sizeof name);
+  ::GetWindowTextA(window, text, sizeof text);
+  return std::string(name) == className && (!caption || std::string(text) == caption);
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && ::IsWindowVisible(window) &&
+      Is(window, search->className, search->caption) &&
+      (!search->owner || ::GetWindow(window, GW_OWNER) == search->owner))
+    search->found.push_back(window);
+  return TRUE;
+}
+
+bool SendInputs(std::vector<INPUT> inputs) {
+  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
+         inputs.size();
+}
+
+INPUT Key(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+INPUT Pointer(DWORD flags, POINT screen) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  // Absolute positions run from 0 to 65535 across the screen; round up so the pixel is hit.
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = static_cast<LONG>((screen.x * 65536LL + width - 1) / width);
+  input.mi.dy = static_cast<LONG>((screen.y * 65536LL + height - 1) / height);
+  return input;
+}
+
+INPUT Character(wchar_t c, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wScan = c;
+  input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+  return input;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption) {
+  Search search{processId, className, caption, nullptr, {}};
+  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+  return search.found.empty() ? nullptr : search.found.front();
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* caption,
+                          DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindProcessWindow(processId, className, caption)) != nullptr; },
+            timeoutMs);
+  return found;
+}
+
+std::vector<HWND> DialogsOwnedBy(DWORD processId, HWND owner) {
+  Search search{processId, "#32770", nullptr, owner, {}};
+  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowText(HWND window) {
+  // Asked of the window, so an edit box answers with what it holds; the system carries the
+  // buffer across processes for this message.
+  char text[4096] = "";
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_NORMAL, 10000, &length))
+    return "<no answer>";
+  return std::string(text, length);
+}
+
+bool SetWindowTextRemote(HWND window, const std::string& text) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_NORMAL, 10000, &result) &&
+         result;
+}
+
+bool IsChecked(HWND button) {
+  DWORD_PTR state = 0;
+  return ::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 10000, &state) &&
+         state == BST_CHECKED;
+}
+
+bool TypeText(HWND window, const std::string& text) {
+  if (!BringToFront(window)) return false;
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+  std::vector<INPUT> inputs;
+  for (wchar_t c : wide) {
+    inputs.push_back(Character(c, false));
+    inputs.push_back(Character(c, true));
+  }
+  return SendInputs(inputs);
+}
+
+bool PressKeys(HWND window, const std::vector<WORD>& virtualKeys) {
+  if (!BringToFront(window)) return false;
+  std::vector<INPUT> inputs;
+  for (WORD key : virtualKeys) {
+    inputs.push_back(Key(key, false));
+    inputs.push_back(Key(key, true));
+  }
+  return SendInputs(inputs);
+}
+
+bool CtrlClickAt(HWND window, POINT screen) {
+  // The display system reports a pointer that entered another window back to the program, with
+  // the real keyboard's modifiers, which releases an injected Ctrl. So the pointer goes to the
+  // point first and the program gets to take that report before the key goes down.
+  const INPUT at = Pointer(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
+  POINT now{};
+  if (!BringToFront(window) || !SendInputs({at}) ||
+      !WaitUntil([&] { return ::GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; },
+                 2000))
+    return false;
+  ::Sleep(kPointerSettleMs);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  // Then one batch: each click is stamped with the keys held when it is queued.
+  INPUT down = at;
+  down.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+  INPUT up = at;
+  up.mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+  return SendInputs({Key(VK_CONTROL, false), down, up, Key(VK_CONTROL, true)});
+}
+
+POINT CenterOf(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
