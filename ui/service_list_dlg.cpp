@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "framework/cstring.h"
 #include "framework/data_exchange.h"
@@ -97,14 +99,30 @@ void CServiceListDlg::OnOK() {
 void CServiceListDlg::RefreshServiceList() {
   m_list.DeleteAllItems();
   UpdateData(FALSE);
-  ListServices([this](const ServiceRow& row) {
-    int at = m_list.InsertItem(0, row.name.c_str(), 0);
+  std::vector<ServiceRow> rows;
+  ListServices([&rows](const ServiceRow& row) { rows.push_back(row); });
+
+  // Filling a long list costs the control far more than the listing itself unless it neither
+  // redraws per row (its scroll bars follow every row) nor searches its rows one by one for
+  // each sorted insertion. So the rows go in already in its order, the comparison the control
+  // sorts with, with drawing and sorting off; both come back for what follows.
+  std::stable_sort(rows.begin(), rows.end(), [](const ServiceRow& a, const ServiceRow& b) {
+    return ::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
+  });
+  const LONG style = ::GetWindowLongA(m_list.m_hWnd, GWL_STYLE);
+  m_list.SendMessage(WM_SETREDRAW, FALSE);
+  ::SetWindowLongA(m_list.m_hWnd, GWL_STYLE, style & ~LVS_SORTASCENDING);
+  for (const ServiceRow& row : rows) {
+    int at = m_list.InsertItem(m_list.GetItemCount(), row.name.c_str(), 0);
     m_list.SetItemText(at, 1, row.displayName.c_str());
     m_list.SetItemText(at, 2, row.runState.c_str());
     m_list.SetItemText(at, 3, row.startType.c_str());
     m_list.SetItemText(at, 4, row.path.c_str());
     UpdateData(FALSE);
-  });
+  }
+  ::SetWindowLongA(m_list.m_hWnd, GWL_STYLE, style);
+  m_list.SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_list.m_hWnd, nullptr, TRUE);
 }
 
 void CServiceListDlg::OnSysCommand(UINT id, LPARAM lParam) {
