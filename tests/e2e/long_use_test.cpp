@@ -43,28 +43,30 @@ ULONG HandleTableOf(DWORD processId) {
   }
 }
 
+struct WindowCount {
+  DWORD processId;
+  DWORD windows;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++reinterpret_cast<WindowCount*>(count)->windows;
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam) {
+  auto* count = reinterpret_cast<WindowCount*>(lParam);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != count->processId) return TRUE;
+  ++count->windows;
+  ::EnumChildWindows(window, CountChild, lParam);
+  return TRUE;
+}
+
+// The process's top-level windows and all their children.
 DWORD WindowsOf(DWORD processId) {
-  struct Count {
-    DWORD processId;
-    DWORD windows;
-  } count{processId, 0};
-  ::EnumWindows(
-      [](HWND window, LPARAM lParam) -> BOOL {
-        auto* c = reinterpret_cast<Count*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != c->processId) return TRUE;
-        ++c->windows;
-        ::EnumChildWindows(
-            window,
-            [](HWND, LPARAM p) -> BOOL {
-              ++reinterpret_cast<Count*>(p)->windows;
-              return TRUE;
-            },
-            lParam);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  WindowCount count{processId, 0};
+  ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
   return count.windows;
 }
 

@@ -17,6 +17,11 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 BOOL CALLBACK OnlyButtonsAndStatics(HWND child, LPARAM lParam) {
   std::string name = ClassOf(child);
   if (name != "Button" && name != "Static") {
@@ -77,12 +82,7 @@ bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
 void MessageBoxWatcher::Watch() {
   while (!m_stop) {
     std::vector<HWND> windows;
-    ::EnumWindows(
-        [](HWND window, LPARAM list) {
-          reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
       if (!IsMessageBox(window, m_processId)) continue;
       {
