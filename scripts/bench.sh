@@ -3,7 +3,7 @@
 # what it needs, fills a throwaway prefix on a virtual display with 200, 1,000 and 3,000 extra
 # services, prints every run and a table of medians, and removes its services and processes.
 # BENCH_COUNTS (200,1000,3000), BENCH_RUNS (5) and BENCH_PROBE (1: also show where a refresh's
-# time goes) change what it does. Not part of the test run: it takes about half an hour.
+# time goes) change what it does. Not part of the test run: it takes about 15 minutes.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
