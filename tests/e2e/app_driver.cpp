@@ -44,6 +44,8 @@ bool SendInputs(std::vector<INPUT> inputs) {
   return sent == inputs.size();
 }
 
+}  // namespace
+
 INPUT Key(WORD virtualKey, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -53,7 +55,7 @@ INPUT Key(WORD virtualKey, bool up) {
   return input;
 }
 
-INPUT Mouse(DWORD flags, POINT screen = {}) {
+INPUT Mouse(DWORD flags, POINT screen) {
   INPUT input{};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = flags;
@@ -64,7 +66,6 @@ INPUT Mouse(DWORD flags, POINT screen = {}) {
   input.mi.dy = static_cast<LONG>((screen.y * 65536LL + height - 1) / height);
   return input;
 }
-}  // namespace
 
 AppDriver::~AppDriver() {
   Kill();

@@ -46,6 +46,10 @@ class AppDriver {
   std::unique_ptr<MessageBoxWatcher> m_boxes;
 };
 
+// One key going down or up, and one mouse event at a screen point, for SendInput.
+INPUT Key(WORD virtualKey, bool up);
+INPUT Mouse(DWORD flags, POINT screen = {});
+
 // Input as a person gives it. Keys and clicks go through the system's input queue to whichever
 // window is in front, so each first brings the target's top-level window to the front.
 bool BringToFront(HWND window);

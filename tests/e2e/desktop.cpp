@@ -37,27 +37,6 @@ bool SendInputs(std::vector<INPUT> inputs) {
          inputs.size();
 }
 
-INPUT Key(WORD virtualKey, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return input;
-}
-
-INPUT Pointer(DWORD flags, POINT screen) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  // Absolute positions run from 0 to 65535 across the screen; round up so the pixel is hit.
-  const int width = ::GetSystemMetrics(SM_CXSCREEN);
-  const int height = ::GetSystemMetrics(SM_CYSCREEN);
-  input.mi.dx = static_cast<LONG>((screen.x * 65536LL + width - 1) / width);
-  input.mi.dy = static_cast<LONG>((screen.y * 65536LL + height - 1) / height);
-  return input;
-}
-
 INPUT Character(wchar_t c, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -138,7 +117,7 @@ bool CtrlClickAt(HWND window, POINT screen) {
   // The display system reports a pointer that entered another window back to the program, with
   // the real keyboard's modifiers, which releases an injected Ctrl. So the pointer goes to the
   // point first and the program gets to take that report before the key goes down.
-  const INPUT at = Pointer(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
+  const INPUT at = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
   POINT now{};
   if (!BringToFront(window) || !SendInputs({at}) ||
       !WaitUntil([&] { return ::GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; },
