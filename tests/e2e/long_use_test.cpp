@@ -149,7 +149,8 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
   ASSERT_GT(warm.privateBytes, 0u);
   // A leak of one handle or object per command or refresh would show as hundreds.
   EXPECT_LE(end.handleTable, warm.handleTable);
-  EXPECT_EQ(end.windows, warm.windows);
+  // A window of the system's own (a box still being torn down) may come and go between reads.
+  EXPECT_LE(end.windows, warm.windows + 2);
   if (warm.gdiObjects) {
     EXPECT_LE(end.gdiObjects, warm.gdiObjects + 5);
   }
