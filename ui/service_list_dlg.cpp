@@ -97,20 +97,21 @@ void CServiceListDlg::OnOK() {
 }
 
 void CServiceListDlg::RefreshServiceList() {
+  // Filling a long list costs the control far more than the listing itself unless it neither
+  // redraws per row (its scroll bars follow every row) nor searches its rows one by one for
+  // each sorted insertion. So the rows go in already in its order, the comparison the control
+  // sorts with, with drawing and sorting off; both come back for what follows. Emptying it
+  // would also draw it there and then.
+  m_list.SendMessage(WM_SETREDRAW, FALSE);
   m_list.DeleteAllItems();
   UpdateData(FALSE);
   std::vector<ServiceRow> rows;
   ListServices([&rows](const ServiceRow& row) { rows.push_back(row); });
 
-  // Filling a long list costs the control far more than the listing itself unless it neither
-  // redraws per row (its scroll bars follow every row) nor searches its rows one by one for
-  // each sorted insertion. So the rows go in already in its order, the comparison the control
-  // sorts with, with drawing and sorting off; both come back for what follows.
   std::stable_sort(rows.begin(), rows.end(), [](const ServiceRow& a, const ServiceRow& b) {
     return ::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
   });
   const LONG style = ::GetWindowLongA(m_list.m_hWnd, GWL_STYLE);
-  m_list.SendMessage(WM_SETREDRAW, FALSE);
   ::SetWindowLongA(m_list.m_hWnd, GWL_STYLE, style & ~LVS_SORTASCENDING);
   for (const ServiceRow& row : rows) {
     int at = m_list.InsertItem(m_list.GetItemCount(), row.name.c_str(), 0);
