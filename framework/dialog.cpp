@@ -40,22 +40,32 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
   auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
   if (!self) return FALSE;
+  // A handler that runs a modal loop (a menu, a message box, another dialog) lets messages nest
+  // inside its own: the choice each handler makes stays with its own message.
+  const bool outerDefault = self->m_default;
+  self->m_default = false;
+  INT_PTR answer = FALSE;
   // No exception may unwind through the system's code: one that escapes a handler leaves the
   // message to the default handling.
   try {
-    if (message == WM_INITDIALOG) {
-      self->m_hWnd = hwnd;
-      return self->OnInitDialog();
-    }
-    if (message == WM_NCDESTROY) self->m_hWnd = nullptr;
-    self->m_default = false;
-    LRESULT result = 0;
-    if (!self->OnWndMsg(message, wParam, lParam, result) || self->m_default) return FALSE;
-    // A few messages answer through the procedure's own result, the rest through DWLP_MSGRESULT.
-    if (message == WM_QUERYDRAGICON) return static_cast<INT_PTR>(result);
-    ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-    return TRUE;
+    answer = self->Route(hwnd, message, wParam, lParam);
   } catch (...) {
-    return FALSE;
+    answer = FALSE;
   }
+  self->m_default = outerDefault;
+  return answer;
+}
+
+INT_PTR CDialog::Route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    m_hWnd = hwnd;
+    return OnInitDialog();
+  }
+  if (message == WM_NCDESTROY) m_hWnd = nullptr;
+  LRESULT result = 0;
+  if (!OnWndMsg(message, wParam, lParam, result) || m_default) return FALSE;
+  // A few messages answer through the procedure's own result, the rest through DWLP_MSGRESULT.
+  if (message == WM_QUERYDRAGICON) return static_cast<INT_PTR>(result);
+  ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+  return TRUE;
 }

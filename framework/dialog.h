@@ -31,6 +31,8 @@ class CDialog : public CWnd {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // The message to the class's handlers; FALSE leaves it to the system's default handling.
+  INT_PTR Route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   UINT m_templateId;
   CWnd* m_pParentWnd;
