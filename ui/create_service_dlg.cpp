@@ -52,4 +52,7 @@ void CCreateServiceDlg::BrowseForProgram() {
   if (dialog.DoModal() != IDOK) return;
   m_strPath = dialog.GetPathName();
   UpdateData(FALSE);
+  // The box shows the path as chosen: one the code page cannot hold is then refused on 创建, as
+  // typed text is, instead of registering it with '?' in its place.
+  ::SetDlgItemTextW(m_hWnd, IDC_PATH, dialog.GetPathNameW());
 }

@@ -362,11 +362,11 @@ HWND OpenFileDialog(DWORD processId, HWND dialog) {
 
 // Types the path into the file-open dialog's file name box and confirms it with Enter or with
 // the open button.
-void ChooseFile(HWND files, const std::string& path, bool byEnter) {
+void ChooseFile(HWND files, const std::wstring& path, bool byEnter) {
   HWND nameBox = ::GetDlgItem(files, cmb13);
   ASSERT_TRUE(ClickAt(files, CenterOf(nameBox)));
   ASSERT_TRUE(TypeText(files, path));
-  ASSERT_TRUE(WaitUntil([&] { return WindowText(nameBox) == path; }, kTimeoutMs))
+  ASSERT_TRUE(WaitUntil([&] { return WindowTextW(nameBox) == path; }, kTimeoutMs))
       << WindowText(nameBox);
   if (byEnter)
     ASSERT_TRUE(PressKey(files, VK_RETURN));
@@ -384,7 +384,7 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, "typed-not-created", "键入 未创建", "typed path"));
   HWND files = OpenFileDialog(m_app.ProcessId(), dialog);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
-  ASSERT_NO_FATAL_FAILURE(ChooseFile(files, program, true));
+  ASSERT_NO_FATAL_FAILURE(ChooseFile(files, Widen(program), true));
   EXPECT_EQ(Boxes(dialog), (std::vector<std::string>{"", "", program}));
 
   const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
@@ -403,9 +403,34 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
   // A confirmed one replaces the typed name and description by the created ones.
   files = OpenFileDialog(m_app.ProcessId(), dialog);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
-  ASSERT_NO_FATAL_FAILURE(ChooseFile(files, program, false));
+  ASSERT_NO_FATAL_FAILURE(ChooseFile(files, Widen(program), false));
   EXPECT_EQ(Boxes(dialog), (std::vector<std::string>{name, "浏览", program}));
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
   ExpectRegistered(name, "浏览", program, SERVICE_AUTO_START);
+}
+TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefused) {
+  // A program whose name code page 936 cannot hold: its narrow name would be "svcmgr-??.exe".
+  wchar_t temp[MAX_PATH] = L"";
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring program = temp + Widen(UniqueServiceName("svcmgr-")) + L"한글.exe";
+  ASSERT_TRUE(::CopyFileW(Widen(TestServiceProgram()).c_str(), program.c_str(), TRUE));
+  struct Remove {
+    const std::wstring& path;
+    ~Remove() { ::DeleteFileW(path.c_str()); }
+  } remove{program};
+
+  HWND dialog = OpenByCommand();
+  ASSERT_NO_FATAL_FAILURE(ExpectFreshDialog(dialog));
+  HWND files = OpenFileDialog(m_app.ProcessId(), dialog);
+  ASSERT_NE(files, nullptr) << "no file dialog opened";
+  ASSERT_NO_FATAL_FAILURE(ChooseFile(files, program, false));
+  EXPECT_EQ(WindowTextW(::GetDlgItem(dialog, IDC_PATH)), program) << "the box shows another path";
+
+  const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
+  ASSERT_TRUE(SetWindowTextRemote(::GetDlgItem(dialog, IDC_NAME), name));
+  EXPECT_EQ(Create(dialog), kNotCreated);
+  RegisteredService registered;
+  EXPECT_FALSE(ReadRegisteredService(name, &registered)) << "registered " << registered.path;
+  ASSERT_NO_FATAL_FAILURE(Close(dialog));
 }
 }  // namespace

@@ -90,13 +90,30 @@ bool IsChecked(HWND button) {
          state == BST_CHECKED;
 }
 
-bool TypeText(HWND window, const std::string& text) {
-  if (!BringToFront(window)) return false;
+std::wstring Widen(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   wide.resize(::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
                                     wide.data(), static_cast<int>(wide.size())));
+  return wide;
+}
+
+std::wstring WindowTextW(HWND window) {
+  wchar_t text[4096] = L"";
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
+                             SMTO_NORMAL, 10000, &length))
+    return L"<no answer>";
+  return std::wstring(text, length);
+}
+
+bool TypeText(HWND window, const std::string& text) {
+  return TypeText(window, Widen(text));
+}
+
+bool TypeText(HWND window, const std::wstring& text) {
+  if (!BringToFront(window)) return false;
   std::vector<INPUT> inputs;
-  for (wchar_t c : wide) {
+  for (wchar_t c : text) {
     inputs.push_back(Character(c, false));
     inputs.push_back(Character(c, true));
   }

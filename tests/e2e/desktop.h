@@ -19,9 +19,15 @@ std::string WindowText(HWND window);
 bool SetWindowTextRemote(HWND window, const std::string& text);
 bool IsChecked(HWND button);
 
-// Types `text` (code page 936) as keystrokes of its characters into whatever has the focus in
-// `window`'s top-level window.
+// Text in code page 936 as the system's wide text.
+std::wstring Widen(const std::string& text);
+// The window's text as it holds it, whatever the code page can hold.
+std::wstring WindowTextW(HWND window);
+
+// Types `text` (code page 936, or wide) as keystrokes of its characters into whatever has the
+// focus in `window`'s top-level window.
 bool TypeText(HWND window, const std::string& text);
+bool TypeText(HWND window, const std::wstring& text);
 // Presses the keys one after another, each down and up.
 bool PressKeys(HWND window, const std::vector<WORD>& virtualKeys);
 // A left click with Ctrl held, which adds a row to a list's selection.
