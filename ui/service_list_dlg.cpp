@@ -104,9 +104,15 @@ void CServiceListDlg::RefreshServiceList() {
   // would also draw it there and then.
   m_list.SendMessage(WM_SETREDRAW, FALSE);
   m_list.DeleteAllItems();
+  // Drawing comes back while the manager is asked: a message the listing shows then stands in
+  // front of the list as it is, empty, not of the rows it no longer holds. Only marked for
+  // drawing, it is drawn only if such a message gives it the time.
+  m_list.SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_list.m_hWnd, nullptr, TRUE);
   UpdateData(FALSE);
   std::vector<ServiceRow> rows;
   ListServices([&rows](const ServiceRow& row) { rows.push_back(row); });
+  m_list.SendMessage(WM_SETREDRAW, FALSE);
 
   std::stable_sort(rows.begin(), rows.end(), [](const ServiceRow& a, const ServiceRow& b) {
     return ::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
