@@ -43,12 +43,16 @@ TEST(Catalogue, RefusedConnectionIsReportedOnceAndListsNothing) {
 
 TEST(Catalogue, EveryServiceIsListedOnceWhenTheRecordsDoNotFitOneCall) {
   // 2,500 records need several calls; 400 fit Wine's wide texts in twice the buffer but not
-  // the narrow ones in the buffer itself.
-  for (bool likeWine : {false, true})
+  // the narrow ones in the buffer itself. A manager whose order shifts between calls hands a
+  // record twice.
+  enum Manager { kPlatform, kWine, kShifting };
+  for (Manager manager : {kPlatform, kWine, kShifting})
     for (int n : {400, 2500}) {
-      SCOPED_TRACE((likeWine ? "Wine, " : "platform, ") + std::to_string(n));
+      SCOPED_TRACE(std::to_string(manager) + ", " + std::to_string(n));
+      const bool likeWine = manager == kWine;
       FakeScm scm;
       scm.enumLikeWine = likeWine;
+      scm.resumeRepeatsOne = manager == kShifting;
       AddMany(scm, n);
       auto rows = List();
       EXPECT_GT(scm.enumCalls, 1);

@@ -30,6 +30,38 @@ size_t CountCalls(const FakeScm& scm, const std::string& prefix) {
 }
 
 const char kLockFailed[] = "LockServiceDatabase 失败\n      继续运行吗?";
+
+// Puts each message box among the manager's calls as it is shown, so that a test sees what was
+// shown while what was held.
+class BoxesAmongCalls {
+ public:
+  explicit BoxesAmongCalls(FakeScm& scm)
+      : m_hook(::SetWindowsHookExA(WH_CBT, Hook, nullptr, ::GetCurrentThreadId())) {
+    s_scm = &scm;
+  }
+  BoxesAmongCalls(const BoxesAmongCalls&) = delete;
+  BoxesAmongCalls& operator=(const BoxesAmongCalls&) = delete;
+  ~BoxesAmongCalls() {
+    ::UnhookWindowsHookEx(m_hook);
+    s_scm = nullptr;
+  }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && s_scm) s_scm->calls.push_back("MessageBox");
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static FakeScm* s_scm;
+  HHOOK m_hook;
+};
+FakeScm* BoxesAmongCalls::s_scm;
+
+size_t LastCall(const FakeScm& scm, const std::string& call) {
+  for (size_t i = scm.calls.size(); i-- > 0;)
+    if (scm.calls[i] == call) return i;
+  return scm.calls.size();
+}
 }  // namespace
 
 TEST(Commands, StartStopAndDeleteReportEachOutcome) {
@@ -169,7 +201,12 @@ TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
     scm.Add("target", SERVICE_RUNNING,
             c.startType == SERVICE_DEMAND_START ? SERVICE_DISABLED : SERVICE_DEMAND_START);
     scm.lockError = c.lockError;
+    BoxesAmongCalls order(scm);
     EXPECT_EQ(Shown([&](CWnd& o) { SetSelectedStartType(o, "target", c.startType); }), c.expected);
+    // A lock held while the outcome waits for the user keeps the manager from starting services.
+    if (!c.lockError) {
+      EXPECT_LT(LastCall(scm, "UnlockServiceDatabase"), LastCall(scm, "MessageBox"));
+    }
     EXPECT_EQ(scm.services[0].startType, c.startType);
     // The lock needs its own right besides the one to create services.
     EXPECT_EQ(CountCalls(scm, "OpenSCManagerA 10"), 1u);

@@ -62,6 +62,7 @@ BOOL WINAPI Enumerate(SC_HANDLE manager, DWORD, DWORD, LPENUM_SERVICE_STATUSA bu
     }
   }
   DWORD first = *resume;
+  if (g_fake->resumeRepeatsOne && first > 0) --first;
   DWORD count = 0;
   DWORD used = 0;
   char* texts = reinterpret_cast<char*>(buffer) + size;

@@ -37,6 +37,9 @@ class FakeScm {
   // all fit, the count is set but no record is written, with ERROR_MORE_DATA or (when they
   // would have fitted as wide texts in twice the space) ERROR_INSUFFICIENT_BUFFER.
   bool enumLikeWine = false;
+  // A call that goes on from a resume handle starts with the record the call before it ended
+  // on, as when a service added meanwhile shifts the manager's order by one.
+  bool resumeRepeatsOne = false;
   DWORD lockError = 0;  // non-zero: no lock is granted and this is the last error
   bool tokenRefused = false;
   std::vector<std::string> calls;  // every call, with its main arguments
