@@ -7,16 +7,45 @@ namespace {
 constexpr size_t kRemoteSize = 64 * 1024;
 constexpr size_t kTextOffset = 4096;
 constexpr int kTextCapacity = static_cast<int>(kRemoteSize - kTextOffset);
+constexpr size_t kPage = 4096;
+// The shifts looked for, in pages.
+constexpr size_t kMaxShiftPages = 2;
+
+// The leading members of LVITEMA and LVCOLUMNA as a 32-bit process lays them out; the rest is
+// not asked for.
+struct ListItem32 {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  UINT32 pszText;
+  int cchTextMax;
+};
+struct ListColumn32 {
+  UINT mask;
+  int fmt;
+  int cx;
+  UINT32 pszText;
+  int cchTextMax;
+};
 }  // namespace
 
 RemoteListView::RemoteListView(HWND list) : m_list(list) {
   DWORD owner = 0;
   ::GetWindowThreadProcessId(list, &owner);
-  m_process =
-      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, owner);
+  m_process = ::OpenProcess(
+      PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE,
+      owner);
   if (!m_process) return;
+  BOOL wow64 = FALSE;
+  m_owner32 = sizeof(void*) == 4 || (::IsWow64Process(m_process, &wow64) && wow64);
   m_remote = static_cast<char*>(
       ::VirtualAllocEx(m_process, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (m_remote && !FindMemoryShift()) {
+    ::VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
+    m_remote = nullptr;
+  }
 }
 
 RemoteListView::~RemoteListView() {
@@ -25,15 +54,34 @@ RemoteListView::~RemoteListView() {
   if (m_process) ::CloseHandle(m_process);
 }
 
+bool RemoteListView::FindMemoryShift() {
+  // A text is written where the memory calls reach inside the lent block whatever the shift,
+  // and the owner is asked where it sees it: the list measures a text at an address of its own.
+  const size_t written = kMaxShiftPages * kPage;
+  const char probe[] = "WWWW";
+  SIZE_T done = 0;
+  if (!::WriteProcessMemory(m_process, m_remote + written, probe, sizeof probe, &done))
+    return false;
+  for (size_t pages = 0; pages <= kMaxShiftPages; ++pages) {
+    if (Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(At(written - pages * kPage))) > 0) {
+      m_shift = pages * kPage;
+      const char none[sizeof probe] = {};
+      return Put(written - m_shift, none, sizeof none);
+    }
+  }
+  return false;
+}
+
 bool RemoteListView::Put(size_t offset, const void* data, size_t size) {
   SIZE_T written = 0;
-  return m_remote && ::WriteProcessMemory(m_process, At(offset), data, size, &written) &&
+  return m_remote && ::WriteProcessMemory(m_process, At(offset) + m_shift, data, size, &written) &&
          written == size;
 }
 
 bool RemoteListView::Get(size_t offset, void* data, size_t size) const {
   SIZE_T read = 0;
-  return m_remote && ::ReadProcessMemory(m_process, At(offset), data, size, &read) && read == size;
+  return m_remote && ::ReadProcessMemory(m_process, At(offset) + m_shift, data, size, &read) &&
+         read == size;
 }
 
 LRESULT RemoteListView::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -42,6 +90,40 @@ LRESULT RemoteListView::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   if (!::SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, 60000, &result))
     return -1;
   return static_cast<LRESULT>(result);
+}
+
+LRESULT RemoteListView::AskText(UINT message, WPARAM index, int subItem, int* width) {
+  const char empty = '\0';
+  if (!Put(kTextOffset, &empty, 1)) return -1;
+  const auto text = reinterpret_cast<UINT_PTR>(At(kTextOffset));
+  bool put = false;
+  if (message == LVM_GETCOLUMNA && m_owner32) {
+    ListColumn32 column{LVCF_TEXT | LVCF_WIDTH, 0, 0, static_cast<UINT32>(text), kTextCapacity};
+    put = Put(0, &column, sizeof column);
+  } else if (message == LVM_GETCOLUMNA) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = reinterpret_cast<char*>(text);
+    column.cchTextMax = kTextCapacity;
+    put = Put(0, &column, sizeof column);
+  } else if (m_owner32) {
+    ListItem32 item{0, 0, subItem, 0, 0, static_cast<UINT32>(text), kTextCapacity};
+    put = Put(0, &item, sizeof item);
+  } else {
+    LVITEMA item{};
+    item.iSubItem = subItem;
+    item.pszText = reinterpret_cast<char*>(text);
+    item.cchTextMax = kTextCapacity;
+    put = Put(0, &item, sizeof item);
+  }
+  if (!put) return -1;
+  const LRESULT answer = Send(message, index, reinterpret_cast<LPARAM>(At(0)));
+  if (width && answer > 0) {
+    // The width follows two 32-bit members in either layout.
+    *width = 0;
+    if (!Get(2 * sizeof(int), width, sizeof *width)) return -1;
+  }
+  return answer;
 }
 
 int RemoteListView::ColumnCount() const {
@@ -55,17 +137,12 @@ int RemoteListView::ColumnCount() const {
 std::vector<ListColumn> RemoteListView::Columns() {
   std::vector<ListColumn> columns;
   for (int i = 0, count = ColumnCount(); i < count; ++i) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = At(kTextOffset);
-    column.cchTextMax = kTextCapacity;
-    const char empty = '\0';
-    if (!Put(kTextOffset, &empty, 1) || !Put(0, &column, sizeof column)) break;
-    if (Send(LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(At(0))) <= 0) break;
+    int width = 0;
+    if (AskText(LVM_GETCOLUMNA, i, 0, &width) <= 0) break;
     std::string heading(256, '\0');
-    if (!Get(0, &column, sizeof column) || !Get(kTextOffset, heading.data(), heading.size())) break;
+    if (!Get(kTextOffset, heading.data(), heading.size())) break;
     heading.resize(heading.find('\0'));
-    columns.push_back({heading, column.cx});
+    columns.push_back({heading, width});
   }
   return columns;
 }
@@ -79,12 +156,7 @@ int RemoteListView::SelectedCount() const {
 }
 
 std::string RemoteListView::Text(int row, int column) {
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = At(kTextOffset);
-  item.cchTextMax = kTextCapacity;
-  if (!Put(0, &item, sizeof item)) return {};
-  LRESULT length = Send(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(At(0)));
+  const LRESULT length = AskText(LVM_GETITEMTEXTA, row, column, nullptr);
   if (length <= 0) return {};
   std::string text(static_cast<size_t>(length), '\0');
   if (!Get(kTextOffset, text.data(), text.size())) return {};

@@ -1,7 +1,8 @@
 #pragma once
 // Reads a list-view control that belongs to another process. The control's messages carry
 // pointers, which the system does not carry across processes, so the structures and the text
-// buffers they point to are lent in the owner's own memory.
+// buffers they point to are lent in the owner's own memory, laid out as the owner lays them out
+// (a 32-bit owner's pointers are 32 bits wide, whatever this process's are).
 #include <windows.h>
 
 #include <string>
@@ -40,10 +41,19 @@ class RemoteListView {
   // Copies `size` bytes to the lent memory at `offset`.
   bool Put(size_t offset, const void* data, size_t size);
   bool Get(size_t offset, void* data, size_t size) const;
+  // The lent memory at `offset` as the owner addresses it, for its messages.
   char* At(size_t offset) const { return m_remote + offset; }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
+  bool FindMemoryShift();
+  // Asks for a text of the owner's into the lent text buffer, with the owner's layout of the
+  // item or column structure; returns the message's answer.
+  LRESULT AskText(UINT message, WPARAM index, int subItem, int* width);
 
   HWND m_list;
   HANDLE m_process = nullptr;
   char* m_remote = nullptr;
+  bool m_owner32 = false;
+  // How far above the owner's own addresses the memory calls reach its memory: a page where
+  // qemu-user emulates the owner and keeps every address of it one page up, 0 elsewhere.
+  size_t m_shift = 0;
 };
