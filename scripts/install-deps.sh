@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick googletest locales)
+  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick googletest locales
+  zip unzip)
 
 missing=()
 for p in "${packages[@]}" wine32:i386; do
