@@ -14,7 +14,9 @@ std::string DosPathOf(const std::string& hostPath) {
 }
 
 std::string SvcMgrPath() {
-  return DosPathOf(SVCMGR_EXE);
+  // The suite runs against the program built beside it unless told of another build of it.
+  const char* other = std::getenv("SVCMGR_UNDER_TEST");
+  return DosPathOf(other && *other ? other : SVCMGR_EXE);
 }
 
 namespace {
@@ -161,7 +163,7 @@ bool ClickAt(HWND window, POINT screen, bool right) {
 
 bool PushButton(HWND button) {
   DWORD_PTR result = 0;
-  return ::SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
+  return ::SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, Scaled(60000), &result) != 0;
 }
 
 bool FindCloseBox(HWND window, POINT* screen) {
@@ -169,7 +171,8 @@ bool FindCloseBox(HWND window, POINT* screen) {
   if (!::GetWindowRect(window, &frame)) return false;
   auto hitAt = [window](int x, int y) {
     DWORD_PTR hit = HTNOWHERE;
-    ::SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
+    ::SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, Scaled(5000),
+                          &hit);
     return hit;
   };
   // The close button sits at the right end of the title bar: walk leftwards along the caption's

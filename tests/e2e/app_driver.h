@@ -8,11 +8,13 @@
 #include <string>
 
 #include "tests/support/message_boxes.h"
+#include "tests/support/time_scale.h"
 
 // The main window's caption, as the program shows it.
 extern const char kMainCaption[];
 
-// The program under test, as a Windows path.
+// The program under test, as a Windows path: the one built with the suite, or the one that
+// SVCMGR_UNDER_TEST names (a host path).
 std::string SvcMgrPath();
 
 // A host path as Wine shows it on its Z: drive.
@@ -62,9 +64,10 @@ bool PushButton(HWND button);
 // what lies under each point of its title bar.
 bool FindCloseBox(HWND window, POINT* screen);
 
-// Polls `condition` every few milliseconds until it holds or the time is up.
+// Polls `condition` every few milliseconds until it holds or the (scaled) time is up.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   for (DWORD start = ::GetTickCount();; ::Sleep(10)) {
     if (condition()) return true;
     if (::GetTickCount() - start >= timeoutMs) return condition();

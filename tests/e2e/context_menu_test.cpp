@@ -67,7 +67,8 @@ class ContextMenu : public testing::Test {
   // it showed answered.
   static void Command(WORD id) {
     DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(Main(), WM_COMMAND, id, 0, SMTO_NORMAL, kTimeoutMs, &result))
+    ASSERT_TRUE(
+        ::SendMessageTimeoutA(Main(), WM_COMMAND, id, 0, SMTO_NORMAL, Scaled(kTimeoutMs), &result))
         << "command " << id << " was not handled";
   }
 
@@ -96,7 +97,7 @@ class ContextMenu : public testing::Test {
   int SelectionMark() const {
     DWORD_PTR mark = 0;
     ::SendMessageTimeoutA(s_app->Control(IDC_SERVICE_LIST), LVM_GETSELECTIONMARK, 0, 0, SMTO_NORMAL,
-                          kTimeoutMs, &mark);
+                          Scaled(kTimeoutMs), &mark);
     return static_cast<int>(mark);
   }
 
@@ -106,7 +107,7 @@ class ContextMenu : public testing::Test {
     EXPECT_GE(row, 0) << name << " is not listed";
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutA(s_app->Control(IDC_SERVICE_LIST), LVM_ENSUREVISIBLE, row, FALSE,
-                          SMTO_NORMAL, kTimeoutMs, &ignored);
+                          SMTO_NORMAL, Scaled(kTimeoutMs), &ignored);
     RECT rect{};
     EXPECT_TRUE(m_list->RowRect(row, &rect));
     return {rect.left + 120, (rect.top + rect.bottom) / 2};

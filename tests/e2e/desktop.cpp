@@ -72,7 +72,7 @@ std::string WindowText(HWND window) {
   char text[4096] = "";
   DWORD_PTR length = 0;
   if (!::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, 10000, &length))
+                             SMTO_NORMAL, Scaled(10000), &length))
     return "<no answer>";
   return std::string(text, length);
 }
@@ -80,13 +80,13 @@ std::string WindowText(HWND window) {
 bool SetWindowTextRemote(HWND window, const std::string& text) {
   DWORD_PTR result = 0;
   return ::SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_NORMAL, 10000, &result) &&
+                               SMTO_NORMAL, Scaled(10000), &result) &&
          result;
 }
 
 bool IsChecked(HWND button) {
   DWORD_PTR state = 0;
-  return ::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 10000, &state) &&
+  return ::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, Scaled(10000), &state) &&
          state == BST_CHECKED;
 }
 
@@ -101,7 +101,7 @@ std::wstring WindowTextW(HWND window) {
   wchar_t text[4096] = L"";
   DWORD_PTR length = 0;
   if (!::SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, 10000, &length))
+                             SMTO_NORMAL, Scaled(10000), &length))
     return L"<no answer>";
   return std::wstring(text, length);
 }
@@ -142,7 +142,7 @@ bool CtrlClickAt(HWND window, POINT screen) {
     return false;
   ::Sleep(kPointerSettleMs);
   DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, Scaled(10000), &ignored);
   // Then one batch: each click is stamped with the keys held when it is queued.
   INPUT down = at;
   down.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "tests/support/time_scale.h"
+
 namespace {
 // The lent memory: one structure at the start, its text buffer after it.
 constexpr size_t kRemoteSize = 64 * 1024;
@@ -87,7 +89,7 @@ bool RemoteListView::Get(size_t offset, void* data, size_t size) const {
 LRESULT RemoteListView::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   // A refresh keeps the owner busy for a while; a hung owner must not hang the test.
   DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, 60000, &result))
+  if (!::SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, Scaled(60000), &result))
     return -1;
   return static_cast<LRESULT>(result);
 }
@@ -130,7 +132,8 @@ int RemoteListView::ColumnCount() const {
   auto header = reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0));
   if (!header || header == reinterpret_cast<HWND>(-1)) return -1;
   DWORD_PTR count = 0;
-  if (!::SendMessageTimeoutA(header, HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count)) return -1;
+  if (!::SendMessageTimeoutA(header, HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, Scaled(60000), &count))
+    return -1;
   return static_cast<int>(count);
 }
 

@@ -1,5 +1,7 @@
 #include "message_boxes.h"
 
+#include "time_scale.h"
+
 #include <cstring>
 
 namespace {
@@ -72,6 +74,7 @@ std::vector<std::string> MessageBoxWatcher::TakeTexts() {
 }
 
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < timeoutMs; ::Sleep(5)) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_seen.size() >= count) return true;
