@@ -55,8 +55,9 @@ void ExpectListShowsManager(RemoteListView& list) {
 
 // Services of the test's own, so that the list holds names whose order by the list's comparison
 // differs from their byte order, Chinese display names, each start type the list names, and a
-// running and a paused service.
+// running and a paused service; and so many more that their records outgrow one enumeration.
 constexpr char kServicePrefix[] = "svcmgr-e2e";
+constexpr int kExtraServices = 1500;
 
 std::vector<TestService> MakeServices() {
   RemoveLeftoverServices(kServicePrefix);
@@ -70,6 +71,9 @@ std::vector<TestService> MakeServices() {
   if (!services[1].Start()) throw std::runtime_error("cannot start " + services[1].name());
   if (!services[3].Start() || !services[3].Pause())
     throw std::runtime_error("cannot pause " + services[3].name());
+  for (int i = 0; i < kExtraServices; ++i)
+    services.emplace_back(UniqueServiceName(kServicePrefix), "端到端 附加 " + std::to_string(i),
+                          program, i % 2 ? SERVICE_AUTO_START : SERVICE_DEMAND_START);
   return services;
 }
 
@@ -200,7 +204,7 @@ class EndingTheProgram : public testing::Test {
   }
 
   void ExpectOpenedNothing() {
-    ::Sleep(kNoBrowserWatchMs);
+    ::Sleep(Scaled(kNoBrowserWatchMs));
     EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{});
   }
 
