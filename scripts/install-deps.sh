@@ -17,6 +17,15 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Where the kernel runs no 32-bit code, the shipped 32-bit program runs under qemu-user.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || [ "${SVCMGR_EMULATE_I386:-0}" = 1 ]; then
+  if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'ok installed'; then
+    [ "$(id -u)" = 0 ] || { echo "install as root: qemu-user-static" >&2; exit 1; }
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user-static
+  fi
+fi
+
 # Wine takes its ANSI code page (936) from the locale, which glibc must know.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen

@@ -9,7 +9,8 @@ source scripts/wine-env.sh
 # The shipped 32-bit program is always built and checked, whichever build the tests run.
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target svcmgr
-cmake --preset "$PRESET" -B "$BUILD" -DSHIPPED_EXE="$ROOT/build/win32/svcmgr.exe" >/dev/null
+cmake --preset "$PRESET" -B "$BUILD" -DSHIPPED_EXE="$ROOT/build/win32/svcmgr.exe" \
+  -DSHIPPED_RUNS="$SHIPPED_RUNS" >/dev/null
 cmake --build "$BUILD" -j 2
 
 start_virtual_display

@@ -1,14 +1,18 @@
 # Sourced by the run and test scripts: picks the build that this host's Wine can run and prepares
 # a throwaway prefix on a virtual display. Needs ROOT (the checkout) set.
 
-# The shipped program is 32-bit; a host whose kernel cannot run Wine's 32-bit loader runs the
-# same sources built for 64-bit Windows instead.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# The shipped program is 32-bit. A host whose kernel runs Wine's 32-bit loader runs it, and the
+# tests built with it, natively. Elsewhere the tests run the same sources built for 64-bit
+# Windows, and the shipped program runs under emulation (scripts/i386-emulated.sh), slowly.
+# SVCMGR_EMULATE_I386=1 takes that second way on any host, to check it.
+if [ "${SVCMGR_EMULATE_I386:-0}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   PRESET=win32
   WINE=/usr/lib/wine/wine
+  SHIPPED_RUNS=natively
 else
   PRESET=win64
   WINE=/usr/lib/wine/wine64
+  SHIPPED_RUNS=emulated
 fi
 export WINELOADER=$WINE
 # SVCMGR_BUILD_DIR lets several checkouts of work share one tree without sharing a build.
