@@ -11,6 +11,10 @@ qemu=/usr/bin/qemu-i386-static
   echo "i386 emulation: $qemu is missing (Debian package qemu-user-static)" >&2
   exit 1
 }
+unshare --user --map-root-user true || {
+  echo "i386 emulation: this host makes no user namespace (unshare --user)" >&2
+  exit 1
+}
 # i386 ELF executables and shared objects, as qemu's own registration names them.
 magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'

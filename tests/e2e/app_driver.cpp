@@ -98,7 +98,8 @@ bool AppDriver::IsRunning() const {
 }
 
 bool AppDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-  if (!m_process.hProcess || ::WaitForSingleObject(m_process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+  if (!m_process.hProcess ||
+      ::WaitForSingleObject(m_process.hProcess, Scaled(timeoutMs)) != WAIT_OBJECT_0)
     return false;
   if (exitCode) ::GetExitCodeProcess(m_process.hProcess, exitCode);
   return true;

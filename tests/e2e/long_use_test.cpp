@@ -7,7 +7,6 @@
 #include <winternl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iterator>
 #include <vector>
 
@@ -91,12 +90,6 @@ std::string Describe(const Holdings& h) {
          " KiB";
 }
 
-// Rounds after the warm-up; SVCMGR_LONG_USE_ROUNDS makes fewer for a build that runs slowly.
-int MeasuredRounds() {
-  const char* text = std::getenv("SVCMGR_LONG_USE_ROUNDS");
-  const int rounds = text ? std::atoi(text) : 0;
-  return rounds > 0 ? rounds : 280;
-}
 }  // namespace
 
 TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
@@ -143,9 +136,13 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
   rounds(20, 0);  // warm-up: heaps and caches reach their working size
   ASSERT_FALSE(HasFatalFailure());
   const Holdings warm = Read(process, app.ProcessId());
-  const int measured = MeasuredRounds();
+  // Each round is slow under emulation: fewer of them still show a leak of one thing a round.
+  const int measured = UnderEmulation() ? 60 : 280;
   rounds(measured, 20);
   ASSERT_FALSE(HasFatalFailure());
+  // Windows of the system's own (a box still being torn down) come and go for a while after a
+  // round; windows that leaked stay.
+  WaitUntil([&] { return WindowsOf(app.ProcessId()) <= warm.windows; }, 5000);
   const Holdings end = Read(process, app.ProcessId());
   ::CloseHandle(process);
   std::printf("after warm-up: %s\nafter %d more: %s\n", Describe(warm).c_str(), measured,
@@ -168,5 +165,8 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
     EXPECT_LE(end.userObjects, warm.userObjects + 5);
   }
   // The smallest buffer a refresh or command allocates is 4 KiB: one a round would be twice this.
-  EXPECT_LE(end.privateBytes, warm.privateBytes + measured * 2048u);
+  // An emulated process's memory is mostly the emulator's, which grows as it translates code.
+  if (!UnderEmulation()) {
+    EXPECT_LE(end.privateBytes, warm.privateBytes + measured * 2048u);
+  }
 }

@@ -1,15 +1,20 @@
 #pragma once
-// Waits on what the program under test does, scaled for a build of it that runs slower than the
-// suite's own: SVCMGR_TIME_SCALE times as long (one emulated instruction by instruction, say).
+// What the suite allows a program under test that runs emulated (SVCMGR_EMULATED=1: a 32-bit
+// program on a host whose kernel runs no 32-bit code), which is many times slower than a native
+// one, and whose process's memory is mostly the emulator's.
 #include <windows.h>
 
 #include <cstdlib>
 
-inline DWORD Scaled(DWORD ms) {
-  static const DWORD scale = [] {
-    const char* text = std::getenv("SVCMGR_TIME_SCALE");
-    const long value = text ? std::atol(text) : 1;
-    return value > 0 ? static_cast<DWORD>(value) : 1;
+inline bool UnderEmulation() {
+  static const bool emulated = [] {
+    const char* text = std::getenv("SVCMGR_EMULATED");
+    return text && std::atoi(text) == 1;
   }();
-  return ms * scale;
+  return emulated;
+}
+
+// A wait on what the program under test does.
+inline DWORD Scaled(DWORD ms) {
+  return UnderEmulation() ? ms * 10 : ms;
 }
