@@ -47,6 +47,13 @@ prepare_prefix() {
   "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f >/dev/null
   "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '宋体' /d 'WenQuanYi Micro Hei' /f >/dev/null
   "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d 'WenQuanYi Micro Hei' /f >/dev/null
+  # A program that crashes just ends: the debugger Wine would start for it keeps the test's
+  # output open and can wait there for ever.
+  local key
+  for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+    "$WINE" reg add "$key" /v Debugger /d '' /f >/dev/null
+  done
   wineserver -w
   touch "$WINEPREFIX/.prepared"
 }
