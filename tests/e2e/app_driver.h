@@ -63,13 +63,3 @@ bool PushButton(HWND button);
 // A point on `window`'s caption close button, in screen coordinates, found by asking the window
 // what lies under each point of its title bar.
 bool FindCloseBox(HWND window, POINT* screen);
-
-// Polls `condition` every few milliseconds until it holds or the (scaled) time is up.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs) {
-  timeoutMs = Scaled(timeoutMs);
-  for (DWORD start = ::GetTickCount();; ::Sleep(10)) {
-    if (condition()) return true;
-    if (::GetTickCount() - start >= timeoutMs) return condition();
-  }
-}

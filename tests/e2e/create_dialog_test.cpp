@@ -408,6 +408,7 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
   ExpectRegistered(name, "浏览", program, SERVICE_AUTO_START);
 }
+
 TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefused) {
   // A program whose name code page 936 cannot hold: its narrow name would be "svcmgr-??.exe".
   wchar_t temp[MAX_PATH] = L"";

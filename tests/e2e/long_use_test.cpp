@@ -89,7 +89,6 @@ std::string Describe(const Holdings& h) {
          std::to_string(h.userObjects) + ", private " + std::to_string(h.privateBytes / 1024) +
          " KiB";
 }
-
 }  // namespace
 
 TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
@@ -110,12 +109,7 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
   // Each round: one refresh and one command on the first row, as the menu sends it. The next
   // round waits until the command's box is gone, as a person would.
   size_t boxes = 0;
-  auto noBoxShown = [&] {
-    for (HWND w = ::FindWindowExA(nullptr, nullptr, "#32770", nullptr); w;
-         w = ::FindWindowExA(nullptr, w, "#32770", nullptr))
-      if (IsMessageBox(w, app.ProcessId())) return false;
-    return true;
-  };
+  auto noBoxShown = [&] { return !ShownMessageBox(app.ProcessId()); };
   auto rounds = [&](int count, int first) {
     for (int i = first; i < first + count; ++i) {
       DWORD_PTR answer = 0;

@@ -44,6 +44,14 @@ bool IsMessageBox(HWND window, DWORD processId) {
   return plain;
 }
 
+HWND ShownMessageBox(DWORD processId) {
+  std::vector<HWND> windows;
+  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows)
+    if (IsMessageBox(window, processId)) return window;
+  return nullptr;
+}
+
 namespace {
 BOOL CALLBACK CollectShownButton(HWND child, LPARAM lParam) {
   if (ClassOf(child) == "Button" && ::IsWindowVisible(child))

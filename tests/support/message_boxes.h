@@ -44,3 +44,5 @@ class MessageBoxWatcher {
 
 // A top-level dialog of the process whose children are only buttons and static texts.
 bool IsMessageBox(HWND window, DWORD processId);
+// A message box the process shows now, or null.
+HWND ShownMessageBox(DWORD processId);

@@ -15,29 +15,11 @@
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "tests/support/message_boxes.h"
+#include "tests/support/time_scale.h"
 #include "ui/service_list_dlg.h"
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
-
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-  for (DWORD start = ::GetTickCount(); !condition(); ::Sleep(5))
-    if (::GetTickCount() - start > kTimeoutMs) return false;
-  return true;
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-  if (!IsMessageBox(window, ::GetCurrentProcessId())) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-HWND ShownMessageBox() {
-  HWND box = nullptr;
-  ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
-  return box;
-}
 
 // The list's names column below its heading, as the screen shows it or as the list draws itself
 // now; what lies under `cover` (a window in front of it) is left out. (The other columns reach
@@ -146,23 +128,26 @@ TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
   int filled = -1;
   std::thread person([&] {
     HWND main = nullptr;
-    if (!WaitUntil([&] { return (main = dlg.m_hWnd) && ::IsWindowVisible(main); })) return;
+    if (!WaitUntil([&] { return (main = dlg.m_hWnd) && ::IsWindowVisible(main); }, kTimeoutMs))
+      return;
     HWND list = ::GetDlgItem(main, IDC_SERVICE_LIST);
     ::PostMessageA(main, WM_COMMAND, IDOK, 0);
-    WaitUntil([&] { return ListView_GetItemCount(list) == 40; });
+    WaitUntil([&] { return ListView_GetItemCount(list) == 40; }, kTimeoutMs);
     filled = ListView_GetItemCount(list);
 
     scm.refuseConnection = true;
     ::PostMessageA(main, WM_COMMAND, IDOK, 0);
     HWND box = nullptr;
-    seen.boxShown = WaitUntil([&] { return (box = ShownMessageBox()) != nullptr; });
+    seen.boxShown = WaitUntil(
+        [&] { return (box = ShownMessageBox(::GetCurrentProcessId())) != nullptr; }, kTimeoutMs);
     if (box) {
       seen.rows = ListView_GetItemCount(list);
       // What a person sees of the list around the message is what it holds.
       seen.drawn =
-          WaitUntil([&] { return NamesColumn(list, box, true) == NamesColumn(list, box, false); });
+          WaitUntil([&] { return NamesColumn(list, box, true) == NamesColumn(list, box, false); },
+                    kTimeoutMs);
       ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-      WaitUntil([&] { return !::IsWindow(box); });
+      WaitUntil([&] { return !::IsWindow(box); }, kTimeoutMs);
     }
     ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
   });
