@@ -98,9 +98,7 @@ bool AppDriver::IsRunning() const {
 }
 
 bool AppDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-  if (!m_process.hProcess ||
-      ::WaitForSingleObject(m_process.hProcess, Scaled(timeoutMs)) != WAIT_OBJECT_0)
-    return false;
+  if (!m_process.hProcess || !WaitForObject(m_process.hProcess, timeoutMs)) return false;
   if (exitCode) ::GetExitCodeProcess(m_process.hProcess, exitCode);
   return true;
 }
@@ -164,7 +162,7 @@ bool ClickAt(HWND window, POINT screen, bool right) {
 
 bool PushButton(HWND button) {
   DWORD_PTR result = 0;
-  return ::SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, Scaled(60000), &result) != 0;
+  return SendTimed(button, BM_CLICK, 0, 0, 60000, &result);
 }
 
 bool FindCloseBox(HWND window, POINT* screen) {
@@ -172,8 +170,7 @@ bool FindCloseBox(HWND window, POINT* screen) {
   if (!::GetWindowRect(window, &frame)) return false;
   auto hitAt = [window](int x, int y) {
     DWORD_PTR hit = HTNOWHERE;
-    ::SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, Scaled(5000),
-                          &hit);
+    SendTimed(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), 5000, &hit);
     return hit;
   };
   // The close button sits at the right end of the title bar: walk leftwards along the caption's

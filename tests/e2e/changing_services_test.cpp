@@ -20,14 +20,13 @@ std::vector<std::string> CommandOnFirstRow(AppDriver& app, WPARAM command, size_
   ::SendMessageA(app.Control(IDC_SERVICE_LIST), LVM_SETSELECTIONMARK, 0, 0);
   ::PostMessageA(app.MainWindow(), WM_COMMAND, command, 0);
   app.Boxes().WaitFor(boxes);
-  ::Sleep(Scaled(200));  // a further box would have shown by now
+  Pause(200);  // a further box would have shown by now
   return app.Boxes().TakeTexts();
 }
 
 void Refresh(AppDriver& app) {
   DWORD_PTR answer = 0;
-  ASSERT_TRUE(::SendMessageTimeoutA(app.MainWindow(), WM_COMMAND, IDOK, 0, SMTO_NORMAL,
-                                    Scaled(60000), &answer));
+  ASSERT_TRUE(SendTimed(app.MainWindow(), WM_COMMAND, IDOK, 0, 60000, &answer));
 }
 }  // namespace
 

@@ -67,8 +67,7 @@ class ContextMenu : public testing::Test {
   // it showed answered.
   static void Command(WORD id) {
     DWORD_PTR result = 0;
-    ASSERT_TRUE(
-        ::SendMessageTimeoutA(Main(), WM_COMMAND, id, 0, SMTO_NORMAL, Scaled(kTimeoutMs), &result))
+    ASSERT_TRUE(SendTimed(Main(), WM_COMMAND, id, 0, kTimeoutMs, &result))
         << "command " << id << " was not handled";
   }
 
@@ -96,8 +95,7 @@ class ContextMenu : public testing::Test {
 
   int SelectionMark() const {
     DWORD_PTR mark = 0;
-    ::SendMessageTimeoutA(s_app->Control(IDC_SERVICE_LIST), LVM_GETSELECTIONMARK, 0, 0, SMTO_NORMAL,
-                          Scaled(kTimeoutMs), &mark);
+    SendTimed(s_app->Control(IDC_SERVICE_LIST), LVM_GETSELECTIONMARK, 0, 0, kTimeoutMs, &mark);
     return static_cast<int>(mark);
   }
 
@@ -106,8 +104,8 @@ class ContextMenu : public testing::Test {
     const int row = RowOf(name);
     EXPECT_GE(row, 0) << name << " is not listed";
     DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutA(s_app->Control(IDC_SERVICE_LIST), LVM_ENSUREVISIBLE, row, FALSE,
-                          SMTO_NORMAL, Scaled(kTimeoutMs), &ignored);
+    SendTimed(s_app->Control(IDC_SERVICE_LIST), LVM_ENSUREVISIBLE, row, FALSE, kTimeoutMs,
+              &ignored);
     RECT rect{};
     EXPECT_TRUE(m_list->RowRect(row, &rect));
     return {rect.left + 120, (rect.top + rect.bottom) / 2};

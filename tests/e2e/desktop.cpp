@@ -71,23 +71,20 @@ std::string WindowText(HWND window) {
   // buffer across processes for this message.
   char text[4096] = "";
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, Scaled(10000), &length))
+  if (!SendTimed(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), 10000, &length))
     return "<no answer>";
   return std::string(text, length);
 }
 
 bool SetWindowTextRemote(HWND window, const std::string& text) {
   DWORD_PTR result = 0;
-  return ::SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_NORMAL, Scaled(10000), &result) &&
+  return SendTimed(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), 10000, &result) &&
          result;
 }
 
 bool IsChecked(HWND button) {
   DWORD_PTR state = 0;
-  return ::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, Scaled(10000), &state) &&
-         state == BST_CHECKED;
+  return SendTimed(button, BM_GETCHECK, 0, 0, 10000, &state) && state == BST_CHECKED;
 }
 
 std::wstring Widen(const std::string& text) {
@@ -100,8 +97,8 @@ std::wstring Widen(const std::string& text) {
 std::wstring WindowTextW(HWND window) {
   wchar_t text[4096] = L"";
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, Scaled(10000), &length))
+  if (!SendTimedW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), 10000,
+                  &length))
     return L"<no answer>";
   return std::wstring(text, length);
 }
@@ -142,7 +139,7 @@ bool CtrlClickAt(HWND window, POINT screen) {
     return false;
   ::Sleep(kPointerSettleMs);
   DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, Scaled(10000), &ignored);
+  SendTimed(window, WM_NULL, 0, 0, 10000, &ignored);
   // Then one batch: each click is stamped with the keys held when it is queued.
   INPUT down = at;
   down.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;

@@ -136,7 +136,7 @@ TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
                    reinterpret_cast<LPARAM>(a.path.c_str()));
     ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(app.Boxes().WaitFor(1));
-    ::Sleep(Scaled(50));
+    Pause(50);
     auto boxes = app.Boxes().TakeTexts();
     ASSERT_EQ(boxes.size(), 1u);
     Database after = Snapshot();

@@ -113,8 +113,7 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
   auto rounds = [&](int count, int first) {
     for (int i = first; i < first + count; ++i) {
       DWORD_PTR answer = 0;
-      ASSERT_TRUE(
-          ::SendMessageTimeoutA(main, WM_COMMAND, IDOK, 0, SMTO_NORMAL, Scaled(30000), &answer))
+      ASSERT_TRUE(SendTimed(main, WM_COMMAND, IDOK, 0, 30000, &answer))
           << "refresh " << i << " did not end";
       ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, 0);
       // Posted: the command's message box would hold a sent message until it is answered.

@@ -204,7 +204,7 @@ class EndingTheProgram : public testing::Test {
   }
 
   void ExpectOpenedNothing() {
-    ::Sleep(Scaled(kNoBrowserWatchMs));
+    Pause(kNoBrowserWatchMs);
     EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{});
   }
 

@@ -82,12 +82,12 @@ std::vector<std::string> MessageBoxWatcher::TakeTexts() {
 }
 
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
-  timeoutMs = Scaled(timeoutMs);
-  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < timeoutMs; ::Sleep(5)) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_seen.size() >= count) return true;
-  }
-  return false;
+  return WaitUntil(
+      [&] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_seen.size() >= count;
+      },
+      timeoutMs);
 }
 
 void MessageBoxWatcher::Watch() {

@@ -2,6 +2,7 @@
 // Waiting on the program under test, and what the suite allows one that runs emulated
 // (SVCMGR_EMULATED=1: a 32-bit program on a host whose kernel runs no 32-bit code), which is many
 // times slower than a native one, and whose process's memory is mostly the emulator's.
+// Callers pass the times a native program needs; only the waits below scale them.
 #include <windows.h>
 
 #include <cstdlib>
@@ -14,17 +15,42 @@ inline bool UnderEmulation() {
   return emulated;
 }
 
-// A wait on what the program under test does.
+namespace time_scale_detail {
 inline DWORD Scaled(DWORD ms) {
   return UnderEmulation() ? ms * 10 : ms;
 }
+}  // namespace time_scale_detail
 
-// Polls `condition` every few milliseconds until it holds or the (scaled) time is up.
+// Polls `condition` every few milliseconds until it holds or the time is up.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs) {
-  timeoutMs = Scaled(timeoutMs);
+  timeoutMs = time_scale_detail::Scaled(timeoutMs);
   for (DWORD start = ::GetTickCount();; ::Sleep(10)) {
     if (condition()) return true;
     if (::GetTickCount() - start >= timeoutMs) return condition();
   }
+}
+
+// Gives the program the time in which what it would do has shown.
+inline void Pause(DWORD ms) {
+  ::Sleep(time_scale_detail::Scaled(ms));
+}
+
+// Waits for a process (or any object) to be signalled.
+inline bool WaitForObject(HANDLE object, DWORD timeoutMs) {
+  return ::WaitForSingleObject(object, time_scale_detail::Scaled(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+// A message to a window of the program, answered within the time; a hung program must not hang
+// the test.
+inline bool SendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
+                      DWORD_PTR* result) {
+  return ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL,
+                               time_scale_detail::Scaled(timeoutMs), result) != 0;
+}
+
+inline bool SendTimedW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
+                       DWORD_PTR* result) {
+  return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
+                               time_scale_detail::Scaled(timeoutMs), result) != 0;
 }
