@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "tests/support/time_scale.h"
 
 namespace {
@@ -10,8 +12,6 @@ constexpr size_t kRemoteSize = 64 * 1024;
 constexpr size_t kTextOffset = 4096;
 constexpr int kTextCapacity = static_cast<int>(kRemoteSize - kTextOffset);
 constexpr size_t kPage = 4096;
-// The shifts looked for, in pages.
-constexpr size_t kMaxShiftPages = 2;
 
 // The leading members of LVITEMA and LVCOLUMNA as a 32-bit process lays them out; the rest is
 // not asked for.
@@ -31,6 +31,21 @@ struct ListColumn32 {
   UINT32 pszText;
   int cchTextMax;
 };
+
+// How far the memory calls can miss an emulated owner's memory: qemu-user maps a 32-bit guest
+// at the host's lowest mappable address, vm.mmap_min_addr, which hosts set anywhere from one page
+// to sixteen or more. Wine shows the host's files on drive Z:.
+size_t LargestShift() {
+  HANDLE file = ::CreateFileA("Z:\\proc\\sys\\vm\\mmap_min_addr", GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;  // no host below: no emulation either
+  char text[32] = "";
+  DWORD read = 0;
+  ::ReadFile(file, text, sizeof text - 1, &read, nullptr);
+  ::CloseHandle(file);
+  const size_t lowest = std::strtoull(text, nullptr, 10);
+  return (lowest + kPage - 1) / kPage * kPage;
+}
 }  // namespace
 
 RemoteListView::RemoteListView(HWND list) : m_list(list) {
@@ -42,9 +57,11 @@ RemoteListView::RemoteListView(HWND list) : m_list(list) {
   if (!m_process) return;
   BOOL wow64 = FALSE;
   m_owner32 = sizeof(void*) == 4 || (::IsWow64Process(m_process, &wow64) && wow64);
-  m_remote = static_cast<char*>(
-      ::VirtualAllocEx(m_process, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (m_remote && !FindMemoryShift()) {
+  // The block is larger by the largest shift, so that every shift looked for lands inside it.
+  const size_t largestShift = LargestShift();
+  m_remote = static_cast<char*>(::VirtualAllocEx(m_process, nullptr, kRemoteSize + largestShift,
+                                                 MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (m_remote && !FindMemoryShift(largestShift)) {
     ::VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
     m_remote = nullptr;
   }
@@ -56,17 +73,18 @@ RemoteListView::~RemoteListView() {
   if (m_process) ::CloseHandle(m_process);
 }
 
-bool RemoteListView::FindMemoryShift() {
+bool RemoteListView::FindMemoryShift(size_t largestShift) {
   // A text is written where the memory calls reach inside the lent block whatever the shift,
   // and the owner is asked where it sees it: the list measures a text at an address of its own.
-  const size_t written = kMaxShiftPages * kPage;
+  // Every address asked about lies in the block, which holds nothing else yet.
+  const size_t written = largestShift;
   const char probe[] = "WWWW";
   SIZE_T done = 0;
   if (!::WriteProcessMemory(m_process, m_remote + written, probe, sizeof probe, &done))
     return false;
-  for (size_t pages = 0; pages <= kMaxShiftPages; ++pages) {
-    if (Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(At(written - pages * kPage))) > 0) {
-      m_shift = pages * kPage;
+  for (size_t shift = 0; shift <= largestShift; shift += kPage) {
+    if (Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(At(written - shift))) > 0) {
+      m_shift = shift;
       const char none[sizeof probe] = {};
       return Put(written - m_shift, none, sizeof none);
     }
@@ -89,8 +107,7 @@ bool RemoteListView::Get(size_t offset, void* data, size_t size) const {
 LRESULT RemoteListView::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   // A refresh keeps the owner busy for a while; a hung owner must not hang the test.
   DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, Scaled(60000), &result))
-    return -1;
+  if (!SendTimed(m_list, message, wParam, lParam, 60000, &result)) return -1;
   return static_cast<LRESULT>(result);
 }
 
@@ -132,8 +149,7 @@ int RemoteListView::ColumnCount() const {
   auto header = reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0));
   if (!header || header == reinterpret_cast<HWND>(-1)) return -1;
   DWORD_PTR count = 0;
-  if (!::SendMessageTimeoutA(header, HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, Scaled(60000), &count))
-    return -1;
+  if (!SendTimed(header, HDM_GETITEMCOUNT, 0, 0, 60000, &count)) return -1;
   return static_cast<int>(count);
 }
 

@@ -44,7 +44,7 @@ class RemoteListView {
   // The lent memory at `offset` as the owner addresses it, for its messages.
   char* At(size_t offset) const { return m_remote + offset; }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
-  bool FindMemoryShift();
+  bool FindMemoryShift(size_t largestShift);
   // Asks for a text of the owner's into the lent text buffer, with the owner's layout of the
   // item or column structure; returns the message's answer.
   LRESULT AskText(UINT message, WPARAM index, int subItem, int* width);
@@ -53,7 +53,8 @@ class RemoteListView {
   HANDLE m_process = nullptr;
   char* m_remote = nullptr;
   bool m_owner32 = false;
-  // How far above the owner's own addresses the memory calls reach its memory: a page where
-  // qemu-user emulates the owner and keeps every address of it one page up, 0 elsewhere.
+  // How far above the owner's own addresses the memory calls reach its memory: the host's
+  // vm.mmap_min_addr where qemu-user emulates the owner and keeps every address of it that far
+  // up, 0 elsewhere.
   size_t m_shift = 0;
 };
