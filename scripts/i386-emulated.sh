@@ -3,7 +3,8 @@
 # 32-bit code: Wine's 32-bit loader then starts, and a 32-bit Windows program runs in a 64-bit
 # prefix with only its own process emulated. The emulation is registered in a user and mount
 # namespace of the command's own, so the host's registrations stay as they are, and nothing of it
-# outlives the command, however the command ends.
+# outlives the command, however the command ends. Run by a user other than root, the command is
+# root inside, with a Wine server of its own: everything that uses one prefix must run in one call.
 # Usage: i386-emulated.sh COMMAND [ARGUMENTS...]
 set -euo pipefail
 qemu=/usr/bin/qemu-i386-static
@@ -25,6 +26,9 @@ exec unshare --user --map-root-user --mount bash -c '
     exit 1
   }
   # F: qemu is opened now, so it runs whatever the namespace sees later.
+  # The kernel tries this entry before its own loader, so here every i386 program runs under
+  # qemu, on a host that could run it natively too.
   echo ":svcmgr-i386:M::$1:$2:$3:F" >/proc/sys/fs/binfmt_misc/register
   shift 3
+  export SVCMGR_I386_EMULATED=1
   exec "$@"' bash "$magic" "$mask" "$qemu" "$@"

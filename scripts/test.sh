@@ -3,8 +3,13 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-scripts/install-deps.sh
+[ "${SVCMGR_I386_EMULATED:-0}" = 1 ] || scripts/install-deps.sh
 source scripts/wine-env.sh
+# Where the shipped program runs emulated, the whole run does, in one namespace: Wine's 32-bit
+# half boots the prefix there as on a host without 32-bit code, and one server serves the prefix.
+if [ "$SHIPPED_RUNS" = emulated ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ]; then
+  exec scripts/i386-emulated.sh "$0" "$@"
+fi
 
 # The shipped 32-bit program is always built and checked, whichever build the tests run.
 cmake --preset win32 >/dev/null

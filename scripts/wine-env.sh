@@ -4,8 +4,10 @@
 # The shipped program is 32-bit. A host whose kernel runs Wine's 32-bit loader runs it, and the
 # tests built with it, natively. Elsewhere the tests run the same sources built for 64-bit
 # Windows, and the shipped program runs under emulation (scripts/i386-emulated.sh), slowly.
-# SVCMGR_EMULATE_I386=1 takes that second way on any host, to check it.
-if [ "${SVCMGR_EMULATE_I386:-0}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# SVCMGR_EMULATE_I386=1 takes that second way on any host, to check it. Inside the emulation's
+# namespace the 32-bit loader runs, emulated: that is still the second way.
+if [ "${SVCMGR_EMULATE_I386:-0}" != 1 ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ] &&
+  /usr/lib/wine/wine --version >/dev/null 2>&1; then
   PRESET=win32
   WINE=/usr/lib/wine/wine
   SHIPPED_RUNS=natively
@@ -37,10 +39,23 @@ start_virtual_display() {
   return 1
 }
 
-# Creates the prefix once: a virtual desktop (draws title bars, and spares the 2 s wait Wine's
-# X11 driver makes whenever a window is hidden without a window manager) and the dialog font.
+# How the prefix is booted here: the boot fills the 32-bit system folder from Wine's 32-bit half,
+# so a prefix booted where that half could not run holds no 32-bit system, and one booted under
+# another Wine is another Wine's.
+prefix_record() {
+  local i386=natively
+  [ "${SVCMGR_I386_EMULATED:-0}" = 1 ] && i386="under emulation (scripts/i386-emulated.sh)"
+  echo "$("$WINE" --version); $WINE; i386 programs run $i386"
+}
+
+# Creates the prefix, unless it was booted as it would be now: a virtual desktop (draws title
+# bars, and spares the 2 s wait Wine's X11 driver makes whenever a window is hidden without a
+# window manager) and the dialog font.
 prepare_prefix() {
-  [ -f "$WINEPREFIX/.prepared" ] && return 0
+  local record
+  record=$(prefix_record)
+  [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" = "$record" ] && return 0
+  wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
@@ -55,5 +70,5 @@ prepare_prefix() {
     "$WINE" reg add "$key" /v Debugger /d '' /f >/dev/null
   done
   wineserver -w
-  touch "$WINEPREFIX/.prepared"
+  echo "$record" >"$WINEPREFIX/.prepared"
 }
