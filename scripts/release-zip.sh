@@ -4,6 +4,8 @@
 # The same program, read-me and time give the same bytes on any machine: a fixed order and fixed
 # modes, the time read in UTC, no Unix owners or extra time fields (-X), no folder entries (-D).
 set -euo pipefail
+# zip takes options from these, which would change the archive's bytes.
+unset ZIPOPT ZIP
 zip=$1 epoch=$2 exe=$3 readme=$4
 out=$(dirname "$zip")
 stage=$out/release-contents
