@@ -19,11 +19,19 @@ RESULTS="$BUILD/bench-results.txt"
 # The shipped 32-bit program, for its size.
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target svcmgr
-# What runs here: the same sources for the Wine this host runs, and the bench's own programs.
+# What is measured: the program users get, where this host runs it natively; elsewhere the same
+# sources built for 64-bit Windows (emulated, the shipped one would measure qemu). And the bench's
+# own programs, for the Wine this host runs.
 toolchain=$ROOT/cmake/mingw-i686.cmake
-[ "$PRESET" = win64 ] && toolchain=$ROOT/cmake/mingw-x86_64.cmake
-cmake --preset "$PRESET" -B "$BUILD" -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$BUILD" -j 2 --target svcmgr
+measured=$ROOT/build/win32/svcmgr.exe
+measured_what="the shipped 32-bit program (PE32), run natively"
+if [ "$PRESET" = win64 ]; then
+  toolchain=$ROOT/cmake/mingw-x86_64.cmake
+  cmake --preset "$PRESET" -B "$BUILD" -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$BUILD" -j 2 --target svcmgr
+  measured=$BUILD/svcmgr.exe
+  measured_what="the 64-bit build of the same sources (this host runs no 32-bit code natively)"
+fi
 cmake -S bench -B "$TOOLS" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$TOOLS" -j 2
 
@@ -46,6 +54,7 @@ wineserver -p
 {
   echo "host: $(uname -srm); $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo);" \
     "$(lscpu | sed -n 's/^Model name: *//p'); $("$WINE" --version); Wine build: $PRESET"
+  echo "measured: ${measured#"$ROOT"/}, $measured_what"
   echo "sources: $(git describe --always --dirty 2>/dev/null || echo 'not a git checkout')" \
     "$(git status --porcelain -- framework service ui res CMakeLists.txt 2>/dev/null |
       awk '{printf "%s%s", (NR > 1 ? ", " : "(changed here: "), $2} END {if (NR) printf ")"}')"
@@ -57,7 +66,7 @@ wineserver -p
   rm -f "$stripped"
   probe=()
   [ "${BENCH_PROBE:-1}" = 1 ] && probe=(--probe "$(dos "$TOOLS/list_probe.exe")")
-  driver --svcmgr "$(dos "$BUILD/svcmgr.exe")" --floor "$(dos "$TOOLS/scm_floor.exe")" \
+  driver --svcmgr "$(dos "$measured")" --floor "$(dos "$TOOLS/scm_floor.exe")" \
     --dialog "$(dos "$TOOLS/min_dialog.exe")" --service "$(dos "$TOOLS/benchsvc.exe")" \
     --variants "$(dos "$TOOLS/min_dialog_styled.exe"),$(dos "$TOOLS/min_dialog_list.exe")" \
     "${probe[@]}" --counts "$COUNTS" --runs "$RUNS" </dev/null
