@@ -6,12 +6,15 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "fake_scm.h"
 #include "framework/dialog.h"
 #include "framework/file_dialog.h"
+#include "framework/list_ctrl.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "tests/support/message_boxes.h"
@@ -61,6 +64,36 @@ std::vector<DWORD> NamesColumn(HWND list, HWND cover, bool onScreen) {
   return pixels;
 }
 
+WNDPROC g_listProc;
+
+// The list control of Windows keeps its texts in UTF-16 and converts them for LVM_GETITEMTEXTA:
+// whole characters only, as many as fit before the terminator, and it answers with a count of
+// characters, not of bytes (Wine's answers with bytes).
+LRESULT CALLBACK CountingCharacters(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != LVM_GETITEMTEXTA)
+    return ::CallWindowProcW(g_listProc, list, message, wParam, lParam);
+  auto* item = reinterpret_cast<LVITEMA*>(lParam);
+  wchar_t wide[1024] = L"";
+  LVITEMW asked{};
+  asked.iSubItem = item->iSubItem;
+  asked.pszText = wide;
+  asked.cchTextMax = ARRAYSIZE(wide);
+  const int length = static_cast<int>(::CallWindowProcW(g_listProc, list, LVM_GETITEMTEXTW, wParam,
+                                                        reinterpret_cast<LPARAM>(&asked)));
+  int bytes = 0;
+  int characters = 0;
+  for (; characters < length; ++characters) {
+    char one[4];
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, wide + characters, 1, one, sizeof one, nullptr, nullptr);
+    if (bytes + size > item->cchTextMax - 1) break;
+    std::memcpy(item->pszText + bytes, one, size);
+    bytes += size;
+  }
+  item->pszText[bytes] = '\0';
+  return characters;
+}
+
 // A handler that lets a message nest inside its own, as a modal loop does: the repaint it causes
 // goes to the default handling, the caption change it handles itself.
 class NestingDlg : public CDialog {
@@ -103,6 +136,34 @@ TEST(Dialog, AHandlersChoiceStaysWithItsOwnMessageWhenOthersNestInIt) {
   ASSERT_EQ(dlg.DoModal(), IDOK);
   EXPECT_GT(dlg.paints, 0) << "no repaint nested in the handler";
   EXPECT_STREQ(dlg.caption, "创建服务") << "the handled caption change went to the default too";
+}
+
+TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  CListCtrl list;
+  list.m_hWnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 300, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
+  ASSERT_NE(list.m_hWnd, nullptr);
+  list.InsertColumn(0, "服务名称", LVCFMT_LEFT, 300);
+  g_listProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingCharacters)));
+  // Double-byte characters, ones that end just short of the first buffer the list is asked with
+  // or reach past it, and the longest name a service can have: 256 characters.
+  std::string longest;
+  for (int i = 0; i < 256; ++i) longest += "服";
+  const std::string names[] = {"服务甲乙",
+                               std::string(252, 'a') + "甲",
+                               std::string(253, 'a') + "甲",
+                               std::string(254, 'a') + "甲",
+                               std::string(253, 'a') + "甲乙",
+                               longest};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const int row = list.InsertItem(list.GetItemCount(), name.c_str(), 0);
+    EXPECT_EQ(list.GetItemText(row, 0), name);
+  }
+  ::DestroyWindow(list.m_hWnd);
 }
 
 TEST(FileDialog, AsksForExactlyTheCallersFlags) {
