@@ -47,8 +47,7 @@ void CCreateServiceDlg::CreateServiceFromForm() {
 }
 
 void CCreateServiceDlg::BrowseForProgram() {
-  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
-                     nullptr);
+  CFileDialog dialog(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
   if (dialog.DoModal() != IDOK) return;
   m_strPath = dialog.GetPathName();
   UpdateData(FALSE);

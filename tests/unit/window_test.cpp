@@ -13,13 +13,16 @@
 
 #include "fake_scm.h"
 #include "framework/dialog.h"
-#include "framework/file_dialog.h"
 #include "framework/list_ctrl.h"
 #include "framework/win_app.h"
+#include "import_hook.h"
 #include "res/resource.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/time_scale.h"
+#include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
+
+DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -94,6 +97,45 @@ LRESULT CALLBACK CountingCharacters(HWND list, UINT message, WPARAM wParam, LPAR
   return characters;
 }
 
+// What the browse handed the platform's file-open dialog, which answers with `g_chosen`.
+struct FileDialogAsked {
+  int calls = 0;
+  OPENFILENAMEW ofn{};
+  std::wstring initialName;
+} g_asked;
+std::wstring g_chosen;
+
+BOOL WINAPI ChoosingFile(LPOPENFILENAMEW ofn) {
+  ++g_asked.calls;
+  g_asked.ofn = *ofn;
+  g_asked.initialName = ofn->lpstrFile;
+  ::lstrcpynW(ofn->lpstrFile, g_chosen.c_str(), ofn->nMaxFile);
+  return TRUE;
+}
+
+std::wstring WindowTextW(HWND window) {
+  wchar_t text[1024] = L"";
+  ::GetWindowTextW(window, text, ARRAYSIZE(text));
+  return text;
+}
+
+// Opens the create dialog, presses "..." once and gives what the path box shows then.
+std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
+  CWinApp app("svcmgr");
+  app.m_pMainWnd = &dlg;
+  std::wstring shown;
+  std::thread person([&] {
+    if (!WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs)) return;
+    *shownDialog = dlg.m_hWnd;
+    ::SendMessageA(dlg.m_hWnd, WM_COMMAND, IDC_BROWSE, 0);
+    shown = WindowTextW(::GetDlgItem(dlg.m_hWnd, IDC_PATH));
+    ::PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+  });
+  dlg.DoModal();
+  person.join();
+  return shown;
+}
+
 // A handler that lets a message nest inside its own, as a modal loop does: the repaint it causes
 // goes to the default handling, the caption change it handles itself.
 class NestingDlg : public CDialog {
@@ -166,10 +208,20 @@ TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
   ::DestroyWindow(list.m_hWnd);
 }
 
-TEST(FileDialog, AsksForExactlyTheCallersFlags) {
-  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
-                     nullptr);
-  EXPECT_EQ(dialog.m_ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheChosenFile) {
+  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
+  g_asked = {};
+  g_chosen = L"D:\\程序\\服务.exe";
+  CCreateServiceDlg dlg;
+  HWND shownDialog = nullptr;
+  EXPECT_EQ(BrowseOnce(dlg, &shownDialog), g_chosen);
+  EXPECT_STREQ(dlg.m_strPath, "D:\\程序\\服务.exe");
+  ASSERT_EQ(g_asked.calls, 1);
+  EXPECT_EQ(g_asked.ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+  EXPECT_EQ(g_asked.ofn.lpstrFilter, nullptr);
+  EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
+  EXPECT_EQ(g_asked.initialName, L"");
+  EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
 }
 
 TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
