@@ -1,5 +1,6 @@
 #include "file_dialog.h"
 
+#include "ansi_text.h"
 #include "win_app.h"
 #include "wnd.h"
 
@@ -14,8 +15,5 @@ INT_PTR CFileDialog::DoModal() {
 }
 
 CString CFileDialog::GetPathName() const {
-  char path[ARRAYSIZE(m_path) * 2] = "";
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, m_path, -1, path, sizeof path, nullptr,
-                        nullptr);
-  return path;
+  return ToAnsi(m_path).c_str();
 }

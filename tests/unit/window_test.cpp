@@ -23,6 +23,8 @@
 #include "ui/service_list_dlg.h"
 
 DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
+DECLARE_IMPORT_SLOT(g_getACPSlot, GetACP, 0);
+DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -136,6 +138,30 @@ std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
   return shown;
 }
 
+UINT g_codePage;
+UINT WINAPI CodePageInForce() {
+  return g_codePage;
+}
+
+decltype(&::WideCharToMultiByte) g_platformWideToNarrow;
+int g_refusedConversions;
+
+// Windows' conversion where Wine's differs: it refuses WC_NO_BEST_FIT_CHARS on UTF-8 and GB18030
+// (ERROR_INVALID_FLAGS) and a used-default flag on UTF-8 (ERROR_INVALID_PARAMETER). Wine has no
+// GB18030 at all; for the texts here GBK, its subset, gives the same bytes.
+int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault) {
+  if (codePage == CP_ACP) codePage = g_codePage;
+  const bool holdsAll = codePage == CP_UTF8 || codePage == 54936;
+  if ((holdsAll && (flags & WC_NO_BEST_FIT_CHARS)) || (codePage == CP_UTF8 && usedDefault)) {
+    ++g_refusedConversions;
+    ::SetLastError(flags & WC_NO_BEST_FIT_CHARS ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags, text, length, out, size,
+                                defaultChar, usedDefault);
+}
+
 // A handler that lets a message nest inside its own, as a modal loop does: the repaint it causes
 // goes to the default handling, the caption change it handles itself.
 class NestingDlg : public CDialog {
@@ -222,6 +248,44 @@ TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheChosenFile) {
   EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
   EXPECT_EQ(g_asked.initialName, L"");
   EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
+}
+
+TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage) {
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
+  ImportHook<decltype(&::GetACP)> codePage(g_getACPSlot, CodePageInForce);
+  ImportHook<decltype(&::WideCharToMultiByte)> conversion(g_wideToNarrowSlot, WindowsWideToNarrow);
+  g_platformWideToNarrow = conversion.Original();
+  g_chosen = L"D:\\程序\\服务.exe";
+  CWnd box(
+      ::CreateWindowExW(0, L"EDIT", L"", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_NE(box.m_hWnd, nullptr);
+  struct Case {
+    UINT codePage;
+    const char* path;
+    bool holdsHangul;
+  };
+  const Case cases[] = {
+      {936, "D:\\程序\\服务.exe", false},
+      {CP_UTF8, u8"D:\\程序\\服务.exe", true},
+      {54936, "D:\\程序\\服务.exe", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    g_codePage = c.codePage;
+    g_refusedConversions = 0;
+    CCreateServiceDlg dlg;
+    HWND shownDialog = nullptr;
+    BrowseOnce(dlg, &shownDialog);
+    EXPECT_STREQ(dlg.m_strPath, c.path);
+    ::SetWindowTextW(box.m_hWnd, L"服务");
+    EXPECT_TRUE(box.TextFitsCodePage());
+    ::SetWindowTextW(box.m_hWnd, L"한글");
+    EXPECT_EQ(box.TextFitsCodePage(), c.holdsHangul);
+    EXPECT_EQ(g_refusedConversions, 0);
+  }
+  ::DestroyWindow(box.m_hWnd);
 }
 
 TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
