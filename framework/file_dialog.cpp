@@ -1,6 +1,5 @@
 #include "file_dialog.h"
 
-#include "ansi_text.h"
 #include "win_app.h"
 #include "wnd.h"
 
@@ -12,8 +11,4 @@ INT_PTR CFileDialog::DoModal() {
   ofn.nMaxFile = ARRAYSIZE(m_path);
   ofn.Flags = m_flags;
   return ::GetOpenFileNameW(&ofn) ? IDOK : IDCANCEL;
-}
-
-CString CFileDialog::GetPathName() const {
-  return ToAnsi(m_path).c_str();
 }

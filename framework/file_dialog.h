@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "cstring.h"
-
 class CWnd;
 
 class CFileDialog {
@@ -17,8 +15,6 @@ class CFileDialog {
 
   // IDOK when the user chose a file, IDCANCEL otherwise.
   INT_PTR DoModal();
-  // The chosen path in the ANSI code page, with '?' for a character the code page cannot hold.
-  CString GetPathName() const;
   // The chosen path as the system gave it. The dialog itself is asked in wide text, so that a
   // name the code page cannot hold reaches the caller whole rather than already changed.
   const wchar_t* GetPathNameW() const { return m_path; }

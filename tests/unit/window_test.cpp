@@ -21,10 +21,14 @@
 #include "tests/support/time_scale.h"
 #include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
+#include "ui/wow64_path.h"
 
 DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
 DECLARE_IMPORT_SLOT(g_getACPSlot, GetACP, 0);
 DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
+DECLARE_IMPORT_SLOT(g_isWow64Slot, IsWow64Process, 8);
+DECLARE_IMPORT_SLOT(g_systemFolderSlot, GetSystemDirectoryW, 8);
+DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -113,6 +117,27 @@ BOOL WINAPI ChoosingFile(LPOPENFILENAMEW ofn) {
   g_asked.initialName = ofn->lpstrFile;
   ::lstrcpynW(ofn->lpstrFile, g_chosen.c_str(), ofn->nMaxFile);
   return TRUE;
+}
+
+// A 32-bit program on 64-bit Windows.
+BOOL WINAPI UnderWow64(HANDLE, PBOOL wow64) {
+  *wow64 = TRUE;
+  return TRUE;
+}
+
+UINT CopyFolder(const wchar_t* folder, LPWSTR buffer, UINT size) {
+  const UINT length = ::lstrlenW(folder);
+  if (size <= length) return length + 1;
+  ::lstrcpyW(buffer, folder);
+  return length;
+}
+
+UINT WINAPI SystemFolder(LPWSTR buffer, UINT size) {
+  return CopyFolder(L"C:\\WINDOWS\\system32", buffer, size);
+}
+
+UINT WINAPI Wow64Folder(LPWSTR buffer, UINT size) {
+  return CopyFolder(L"C:\\WINDOWS\\SysWOW64", buffer, size);
 }
 
 std::wstring WindowTextW(HWND window) {
@@ -234,20 +259,76 @@ TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
   ::DestroyWindow(list.m_hWnd);
 }
 
-TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheChosenFile) {
+TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheFileTheUserSaw) {
   ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
-  g_asked = {};
-  g_chosen = L"D:\\程序\\服务.exe";
-  CCreateServiceDlg dlg;
-  HWND shownDialog = nullptr;
-  EXPECT_EQ(BrowseOnce(dlg, &shownDialog), g_chosen);
-  EXPECT_STREQ(dlg.m_strPath, "D:\\程序\\服务.exe");
-  ASSERT_EQ(g_asked.calls, 1);
-  EXPECT_EQ(g_asked.ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
-  EXPECT_EQ(g_asked.ofn.lpstrFilter, nullptr);
-  EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
-  EXPECT_EQ(g_asked.initialName, L"");
-  EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
+  ImportHook<decltype(&::IsWow64Process)> wow64(g_isWow64Slot, UnderWow64);
+  ImportHook<decltype(&::GetSystemDirectoryW)> systemFolder(g_systemFolderSlot, SystemFolder);
+  ImportHook<decltype(&::GetSystemWow64DirectoryW)> wow64Folder(g_wow64FolderSlot, Wow64Folder);
+  struct Case {
+    const wchar_t* chosen;
+    const wchar_t* taken;
+    const char* field;
+  };
+  // The dialog of a program under WOW64 shows SysWOW64's files in System32.
+  const Case cases[] = {
+      {L"D:\\程序\\服务.exe", L"D:\\程序\\服务.exe", "D:\\程序\\服务.exe"},
+      {L"C:\\Windows\\System32\\服务.exe", L"C:\\WINDOWS\\SysWOW64\\服务.exe",
+       "C:\\WINDOWS\\SysWOW64\\服务.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    g_asked = {};
+    g_chosen = c.chosen;
+    CCreateServiceDlg dlg;
+    HWND shownDialog = nullptr;
+    EXPECT_EQ(BrowseOnce(dlg, &shownDialog), c.taken);
+    EXPECT_STREQ(dlg.m_strPath, c.field);
+    ASSERT_EQ(g_asked.calls, 1);
+    EXPECT_EQ(g_asked.ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(g_asked.ofn.lpstrFilter, nullptr);
+    EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
+    EXPECT_EQ(g_asked.initialName, L"");
+    EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
+  }
+}
+
+TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
+  const SystemFolders wow64{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", true};
+  const std::wstring unchanged;
+  struct Case {
+    const wchar_t* shown;
+    std::wstring native;
+  };
+  const Case cases[] = {
+      {L"C:\\Windows\\System32\\a.exe", L"C:\\WINDOWS\\SysWOW64\\a.exe"},
+      {L"c:\\windows\\SYSTEM32\\drivers\\a.exe", L"C:\\WINDOWS\\SysWOW64\\drivers\\a.exe"},
+      {L"C:\\Windows\\System32\\catroot2x\\a.exe", L"C:\\WINDOWS\\SysWOW64\\catroot2x\\a.exe"},
+      // Folders WOW64 leaves alone.
+      {L"C:\\Windows\\System32\\catroot\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\CatRoot2\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\drivers\\etc\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\driverstore\\FileRepository\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\LogFiles\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\spool\\drivers\\a.exe", unchanged},
+      // Whole components only.
+      {L"C:\\Windows\\System32x\\a.exe", unchanged},
+      {L"C:\\Windows\\System32.exe", unchanged},
+      {L"C:\\Windows\\SysWOW64\\a.exe", unchanged},
+      {L"D:\\Windows\\System32\\a.exe", unchanged},
+      // The name WOW64 gives the native System32.
+      {L"C:\\Windows\\Sysnative\\a.exe", L"C:\\WINDOWS\\system32\\a.exe"},
+      {L"C:\\WINDOWS\\SYSNATIVE\\drivers\\etc\\a.exe",
+       L"C:\\WINDOWS\\system32\\drivers\\etc\\a.exe"},
+  };
+  const SystemFolders native{wow64.system, wow64.wow64, false};
+  const SystemFolders windows32{wow64.system, L"", false};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.shown)));
+    EXPECT_EQ(NativePathOf(c.shown, wow64), c.native.empty() ? c.shown : c.native);
+    // Where nothing is redirected, every path is what it names.
+    EXPECT_EQ(NativePathOf(c.shown, native), c.shown);
+    EXPECT_EQ(NativePathOf(c.shown, windows32), c.shown);
+  }
 }
 
 TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage) {
