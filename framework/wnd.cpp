@@ -1,9 +1,8 @@
 #include "wnd.h"
 
-#include <string>
-
 #include "ansi_text.h"
 #include "data_exchange.h"
+#include "wide_text.h"
 #include "win_app.h"
 
 BOOL CWnd::UpdateData(BOOL saveAndValidate) {
@@ -18,7 +17,7 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
 
 bool CWnd::TextFitsCodePage() const {
   int length = ::GetWindowTextLengthW(m_hWnd);
-  std::wstring text(length + 1, L'\0');
+  WideText text(length + 1, L'\0');
   ::GetWindowTextW(m_hWnd, text.data(), length + 1);
   bool exact = false;
   ToAnsi(text.c_str(), &exact);

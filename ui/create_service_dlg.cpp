@@ -53,7 +53,7 @@ void CCreateServiceDlg::BrowseForProgram() {
   if (dialog.DoModal() != IDOK) return;
   // Registered as chosen under WOW64, a file the dialog showed in System32 would be run from the
   // native System32 by the service manager: another program, or none.
-  const std::wstring path = NativePathOf(dialog.GetPathNameW(), ThisSystemsFolders());
+  const WideText path = NativePathOf(dialog.GetPathNameW(), ThisSystemsFolders());
   m_strPath = ToAnsi(path.c_str()).c_str();
   UpdateData(FALSE);
   // The box shows the path whole: one the code page cannot hold is then refused on 创建, as typed

@@ -7,15 +7,15 @@ namespace {
 const wchar_t* const kNotRedirected[] = {L"catroot",     L"catroot2", L"drivers\\etc",
                                          L"DriverStore", L"LogFiles", L"spool"};
 
-std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
+WideText Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
   wchar_t folder[MAX_PATH];
   const UINT length = get(folder, MAX_PATH);
-  return length && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+  return length && length < MAX_PATH ? WideText(folder, length) : WideText();
 }
 
 // Whether `path` is `folder` or lies in it, comparing whole components and ignoring case as the
 // file system does.
-bool IsIn(const std::wstring& path, const std::wstring& folder) {
+bool IsIn(const WideText& path, const WideText& folder) {
   const int length = static_cast<int>(folder.size());
   return length && path.size() >= folder.size() &&
          (path.size() == folder.size() || path[length] == L'\\') &&
@@ -29,10 +29,9 @@ SystemFolders ThisSystemsFolders() {
   return {Folder(::GetSystemDirectoryW), Folder(::GetSystemWow64DirectoryW), wow64 != FALSE};
 }
 
-std::wstring NativePathOf(const std::wstring& path, const SystemFolders& folders) {
+WideText NativePathOf(const WideText& path, const SystemFolders& folders) {
   if (!folders.underWow64 || folders.system.empty() || folders.wow64.empty()) return path;
-  const std::wstring sysnative =
-      folders.system.substr(0, folders.system.rfind(L'\\')) + L"\\Sysnative";
+  const WideText sysnative = folders.system.substr(0, folders.system.rfind(L'\\')) + L"\\Sysnative";
   if (IsIn(path, sysnative)) return folders.system + path.substr(sysnative.size());
   if (!IsIn(path, folders.system)) return path;
   for (const wchar_t* folder : kNotRedirected)

@@ -294,10 +294,10 @@ TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheFileTheUserSaw) {
 
 TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
   const SystemFolders wow64{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", true};
-  const std::wstring unchanged;
+  const wchar_t* const unchanged = nullptr;
   struct Case {
     const wchar_t* shown;
-    std::wstring native;
+    const wchar_t* native;
   };
   const Case cases[] = {
       {L"C:\\Windows\\System32\\a.exe", L"C:\\WINDOWS\\SysWOW64\\a.exe"},
@@ -324,7 +324,7 @@ TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
   const SystemFolders windows32{wow64.system, L"", false};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.shown)));
-    EXPECT_EQ(NativePathOf(c.shown, wow64), c.native.empty() ? c.shown : c.native);
+    EXPECT_EQ(NativePathOf(c.shown, wow64), c.native ? c.native : c.shown);
     // Where nothing is redirected, every path is what it names.
     EXPECT_EQ(NativePathOf(c.shown, native), c.shown);
     EXPECT_EQ(NativePathOf(c.shown, windows32), c.shown);
