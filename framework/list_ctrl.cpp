@@ -35,19 +35,25 @@ BOOL CListCtrl::SetItemText(int row, int column, const char* text) {
 }
 
 int CListCtrl::GetItemText(int row, int column, char* buffer, int length) const {
+  if (length < 1) return 0;
   LVITEMA item{};
   item.iSubItem = column;
   item.pszText = buffer;
   item.cchTextMax = length;
-  return static_cast<int>(SendMessage(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+  buffer[0] = '\0';
+  // The answer is no length in bytes on Windows: its control keeps UTF-16 text, converts it for
+  // the A message and counts characters (Wine's counts bytes). The terminator tells the bytes.
+  SendMessage(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return lstrlenA(buffer);
 }
 
 std::string CListCtrl::GetItemText(int row, int column) const {
-  // The control says how much it copied, not how long the text is: grow until it fits.
+  // The control copies what fits without splitting a double-byte character, so a text that
+  // comes within two bytes of filling the buffer may go on: grow until it stays clear of that.
   std::string text(256, '\0');
   for (;;) {
-    int copied = GetItemText(row, column, text.data(), static_cast<int>(text.size()));
-    if (copied < static_cast<int>(text.size()) - 1) {
+    const int copied = GetItemText(row, column, text.data(), static_cast<int>(text.size()));
+    if (copied < static_cast<int>(text.size()) - 2) {
       text.resize(copied);
       return text;
     }

@@ -1,8 +1,8 @@
 #include "wnd.h"
 
-#include <string>
-
+#include "ansi_text.h"
 #include "data_exchange.h"
+#include "wide_text.h"
 #include "win_app.h"
 
 BOOL CWnd::UpdateData(BOOL saveAndValidate) {
@@ -17,10 +17,9 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
 
 bool CWnd::TextFitsCodePage() const {
   int length = ::GetWindowTextLengthW(m_hWnd);
-  std::wstring text(length + 1, L'\0');
-  length = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
-  BOOL lossy = FALSE;
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
-                        &lossy);
-  return !lossy;
+  WideText text(length + 1, L'\0');
+  ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+  bool exact = false;
+  ToAnsi(text.c_str(), &exact);
+  return exact;
 }

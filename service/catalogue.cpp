@@ -35,6 +35,10 @@ ServiceRow RowOf(SC_HANDLE manager, const ENUM_SERVICE_STATUSA& record) {
   ServiceRow row{record.lpServiceName, TextOrEmpty(record.lpDisplayName),
                  RunStateText(record.ServiceStatus.dwCurrentState), "", ""};
   ScHandle service(Scm().OpenServiceA(manager, record.lpServiceName, SERVICE_ALL_ACCESS));
+  // Windows refuses all access to some services it protects, even to an administrator, yet
+  // lets their configuration be read.
+  if (!service && ::GetLastError() == ERROR_ACCESS_DENIED)
+    *service.receive() = Scm().OpenServiceA(manager, record.lpServiceName, SERVICE_QUERY_CONFIG);
   DWORD needed = 0;
   // A long path or dependency list needs more than the usual buffer: ask again at its size.
   if (!ReadConfig(service.get(), kConfigBufferSize, row, needed) &&

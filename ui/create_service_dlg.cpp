@@ -1,11 +1,13 @@
 #include "create_service_dlg.h"
 
+#include "framework/ansi_text.h"
 #include "framework/data_exchange.h"
 #include "framework/file_dialog.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "service/creation.h"
 #include "service/privilege.h"
+#include "wow64_path.h"
 
 DWORD g_startType = SERVICE_AUTO_START;
 
@@ -47,12 +49,14 @@ void CCreateServiceDlg::CreateServiceFromForm() {
 }
 
 void CCreateServiceDlg::BrowseForProgram() {
-  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
-                     nullptr);
+  CFileDialog dialog(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
   if (dialog.DoModal() != IDOK) return;
-  m_strPath = dialog.GetPathName();
+  // Registered as chosen under WOW64, a file the dialog showed in System32 would be run from the
+  // native System32 by the service manager: another program, or none.
+  const WideText path = NativePathOf(dialog.GetPathNameW(), ThisSystemsFolders());
+  m_strPath = ToAnsi(path.c_str()).c_str();
   UpdateData(FALSE);
-  // The box shows the path as chosen: one the code page cannot hold is then refused on 创建, as
-  // typed text is, instead of registering it with '?' in its place.
-  ::SetDlgItemTextW(m_hWnd, IDC_PATH, dialog.GetPathNameW());
+  // The box shows the path whole: one the code page cannot hold is then refused on 创建, as typed
+  // text is, instead of registering it with '?' in its place.
+  ::SetDlgItemTextW(m_hWnd, IDC_PATH, path.c_str());
 }

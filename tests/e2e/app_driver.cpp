@@ -1,9 +1,11 @@
 #include "app_driver.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <vector>
 
-const char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";
+#include "res/resource.h"
 
 std::string DosPathOf(const std::string& hostPath) {
   if (hostPath.empty() || hostPath[0] != '/') return hostPath;
@@ -29,12 +31,13 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<WindowSearch*>(lParam);
   DWORD owner = 0;
   ::GetWindowThreadProcessId(window, &owner);
+  // Found by its list rather than its caption, which reads as garbage off code page 936.
   char name[64] = "";
-  char caption[256] = "";
+  char listName[64] = "";
   ::GetClassNameA(window, name, sizeof name);
-  ::GetWindowTextA(window, caption, sizeof caption);
+  ::GetClassNameA(::GetDlgItem(window, IDC_SERVICE_LIST), listName, sizeof listName);
   if (owner == search->processId && ::IsWindowVisible(window) && std::string(name) == "#32770" &&
-      std::string(caption) == kMainCaption) {
+      std::string(listName) == WC_LISTVIEWA) {
     search->found = window;
     return FALSE;
   }

@@ -10,9 +10,6 @@
 #include "tests/support/message_boxes.h"
 #include "tests/support/time_scale.h"
 
-// The main window's caption, as the program shows it.
-extern const char kMainCaption[];
-
 // The program under test, as a Windows path: the one built with the suite, or the one that
 // SVCMGR_UNDER_TEST names (a host path).
 std::string SvcMgrPath();
@@ -28,7 +25,8 @@ class AppDriver {
   // A process still running is killed: no test leaves one behind.
   ~AppDriver();
 
-  // Starts the program and waits until its main window is shown.
+  // Starts the program and waits until its main window, the dialog that holds the service list,
+  // is shown.
   bool Launch(DWORD timeoutMs = 30000);
 
   DWORD ProcessId() const { return m_process.dwProcessId; }

@@ -1,5 +1,5 @@
-// The main window as a person meets it: its empty list at start, filling it with Enter and the
-// refresh button, and the ways of ending the program.
+// The main window as a person meets it: the notice before it off code page 936, its empty list at
+// start, filling it with Enter and the refresh button, and the ways of ending the program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +10,15 @@
 
 #include "app_driver.h"
 #include "browser_log.h"
+#include "desktop.h"
 #include "expected_rows.h"
 #include "remote_list.h"
+#include "res/resource.h"
 #include "tests/support/test_services.h"
 
 namespace {
-constexpr int kListId = 1000;
+constexpr int kListId = IDC_SERVICE_LIST;
+const char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";
 const char kMakerAddress[] = "http://www.tavrelmo.example/";
 constexpr DWORD kActionTimeoutMs = 30000;
 constexpr DWORD kExitTimeoutMs = 15000;
@@ -90,6 +93,7 @@ class MainWindowList : public testing::Test {
     s_app = new AppDriver;
     if (!s_app->Launch()) return;
     // The state right after start, before any test touches the window.
+    s_startCaption = WindowText(s_app->MainWindow());
     RemoteListView list(s_app->Control(kListId));
     s_startColumns = list.Columns();
     s_startRows = list.RowCount();
@@ -139,6 +143,7 @@ class MainWindowList : public testing::Test {
   static std::string s_setupError;
   static AppDriver* s_app;
   static BrowserLog* s_log;
+  static std::string s_startCaption;
   static std::vector<ListColumn> s_startColumns;
   static int s_startRows;
 };
@@ -147,10 +152,12 @@ std::vector<TestService>* MainWindowList::s_services;
 std::string MainWindowList::s_setupError;
 AppDriver* MainWindowList::s_app;
 BrowserLog* MainWindowList::s_log;
+std::string MainWindowList::s_startCaption;
 std::vector<ListColumn> MainWindowList::s_startColumns;
 int MainWindowList::s_startRows = -1;
 
-TEST_F(MainWindowList, StartsWithFiveColumnsAndNoRows) {
+TEST_F(MainWindowList, StartsWithItsCaptionFiveColumnsAndNoRows) {
+  EXPECT_EQ(s_startCaption, kMainCaption);
   const std::vector<ListColumn> expected{{"服务名称", 300},
                                          {"显示名称", 400},
                                          {"启动状态", 100},
@@ -180,6 +187,45 @@ TEST_F(MainWindowList, RefreshButtonListsEveryServiceOnceEachTime) {
     RefreshBy([button] { return PushButton(button); });
     ExpectListShowsManager(list);
   }
+}
+
+// The program's own texts are code page 936 bytes, garbage on any other. There it first says so,
+// once, in wide text that any code page shows whole, and then goes on as usual. (The suite runs
+// this once more in a prefix of code page 1252.)
+TEST(StartingTheProgram, OffCodePage936ItFirstSaysSoOnceThenGoesOn) {
+  const wchar_t kNotice[] =
+      L"本程序需要代码页 936（简体中文）。当前系统使用的是其他代码页，程序中的中文将显示为乱码。\n"
+      L"设置方法：在“控制面板 > 区域 > 管理 > 更改系统区域设置”中，将“非 Unicode 程序的语言”"
+      L"设为“中文(简体，中国)”，不要勾选“Beta 版: 使用 Unicode UTF-8 提供全球语言支持”，"
+      L"然后重新启动计算机。\n\n"
+      L"This program needs code page 936 (Simplified Chinese). This system uses another "
+      L"code page, so the program's Chinese texts will be unreadable.\n"
+      L"To set it: in Control Panel > Region > Administrative > Change system locale, set "
+      L"\"Language for non-Unicode programs\" to Chinese (Simplified, China), leave "
+      L"\"Beta: Use Unicode UTF-8 for worldwide language support\" unchecked, and restart "
+      L"the computer.";
+  AppDriver app;
+  ASSERT_TRUE(app.Launch()) << SvcMgrPath();
+  const std::vector<SeenBox> notices = app.Boxes().Take();
+  if (::GetACP() == 936) {
+    EXPECT_EQ(notices.size(), 0u);
+  } else {
+    ASSERT_EQ(notices.size(), 1u) << "code page " << ::GetACP();
+    EXPECT_EQ(notices[0].owner, nullptr);
+    EXPECT_EQ(notices[0].wideCaption, L"Tavrelmo服务管理工具 V2.0");
+    EXPECT_EQ(notices[0].wideText, kNotice);
+    EXPECT_EQ(notices[0].buttons, std::vector<int>{IDOK});
+  }
+
+  RemoteListView list(app.Control(kListId));
+  EXPECT_EQ(list.ColumnCount(), 5);
+  ASSERT_TRUE(PushButton(app.Control(IDOK)));
+  EXPECT_GT(list.RowCount(), 0) << "刷新 listed nothing";
+  ASSERT_TRUE(PressKey(app.MainWindow(), VK_ESCAPE));
+  DWORD exitCode = STILL_ACTIVE;
+  ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs, &exitCode)) << "the program is still running";
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(app.Boxes().Take().size(), 0u);
 }
 
 // Each of these ends its own program.

@@ -13,6 +13,12 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+std::wstring WideTextOf(HWND window) {
+  wchar_t text[4096] = L"";
+  ::GetWindowTextW(window, text, ARRAYSIZE(text));
+  return text;
+}
+
 std::string ClassOf(HWND window) {
   char name[64] = "";
   ::GetClassNameA(window, name, sizeof name);
@@ -103,7 +109,8 @@ void MessageBoxWatcher::Watch() {
         ::GetDlgItemTextA(window, kMessageBoxTextId, text, sizeof text);
         std::vector<int> buttons;
         ::EnumChildWindows(window, CollectShownButton, reinterpret_cast<LPARAM>(&buttons));
-        m_seen.push_back({::GetWindow(window, GW_OWNER), TextOf(window), text, buttons});
+        m_seen.push_back({::GetWindow(window, GW_OWNER), TextOf(window), text, buttons,
+                          WideTextOf(window), WideTextOf(::GetDlgItem(window, kMessageBoxTextId))});
       }
       ::PostMessageA(window, WM_COMMAND, IDOK, 0);
     }

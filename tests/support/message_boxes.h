@@ -15,6 +15,9 @@ struct SeenBox {
   std::string caption;
   std::string text;
   std::vector<int> buttons;  // the identifiers of the buttons it shows, in window order
+  // As the box holds them, whatever the code page can hold.
+  std::wstring wideCaption;
+  std::wstring wideText;
 };
 
 class MessageBoxWatcher {

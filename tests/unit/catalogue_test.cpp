@@ -74,14 +74,16 @@ TEST(Catalogue, RowsCarryStateStartTypeAndPathOrEmptyCellsWhenUnreadable) {
   scm.Add("boot", SERVICE_START_PENDING, SERVICE_BOOT_START, "C:\\b.sys");
   scm.Add("system", SERVICE_STOP_PENDING, SERVICE_SYSTEM_START, "C:\\s.sys");
   scm.Add("odd", SERVICE_CONTINUE_PENDING, 99, "C:\\o.exe");
-  scm.Add("closed", SERVICE_RUNNING, SERVICE_AUTO_START, "C:\\c.exe").openFails = true;
+  scm.Add("closed", SERVICE_RUNNING, SERVICE_AUTO_START, "C:\\c.exe").grantedAccess = 0;
+  scm.Add("guarded", SERVICE_RUNNING, SERVICE_AUTO_START, "C:\\g.exe").grantedAccess =
+      SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
   scm.Add("secret", SERVICE_STOPPED, SERVICE_AUTO_START, "C:\\s.exe").queryFails = true;
   std::string longPath = "C:\\" + std::string(5000, 'p') + ".exe";
   scm.Add("long", SERVICE_RUNNING, SERVICE_DEMAND_START, longPath);
 
   MessageBoxWatcher boxes;
   auto rows = List();
-  ASSERT_EQ(rows.size(), 9u);
+  ASSERT_EQ(rows.size(), 10u);
   struct Expected {
     const char* state;
     const char* startType;
@@ -95,6 +97,7 @@ TEST(Catalogue, RowsCarryStateStartTypeAndPathOrEmptyCellsWhenUnreadable) {
       {"已启动", "", "C:\\s.sys"},
       {"已启动", "", "C:\\o.exe"},
       {"已启动", "", ""},
+      {"已启动", "自 动>>", "C:\\g.exe"},
       {"停止", "", ""},
       {"已启动", "手 动", longPath},
   };

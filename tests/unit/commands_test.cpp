@@ -217,7 +217,8 @@ TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
 
 TEST(Commands, APlatformThatRefusesTheChangeIsReported) {
   FakeScm scm;
-  scm.Add("target").openFails = true;
+  // Readable, as a service Windows protects is, but not to be changed.
+  scm.Add("target").grantedAccess = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
             Texts({"OpenService error!\n", "ChangeServiceConfig error!\n"}));
   EXPECT_EQ(scm.services[0].startType, static_cast<DWORD>(SERVICE_DEMAND_START));

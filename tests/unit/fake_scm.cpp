@@ -93,7 +93,7 @@ BOOL WINAPI Enumerate(SC_HANDLE manager, DWORD, DWORD, LPENUM_SERVICE_STATUSA bu
 SC_HANDLE WINAPI OpenOne(SC_HANDLE manager, LPCSTR name, DWORD access) {
   g_fake->calls.push_back(std::string("OpenServiceA ") + name + " " + std::to_string(access));
   FakeService* service = g_fake->Find(name);
-  if (!IsManager(manager) || !service || service->openFails) {
+  if (!IsManager(manager) || !service || (access & ~service->grantedAccess)) {
     ::SetLastError(service ? ERROR_ACCESS_DENIED : ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;
   }

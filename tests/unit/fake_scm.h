@@ -13,7 +13,9 @@ struct FakeService {
   std::string path;
   DWORD state = SERVICE_STOPPED;
   DWORD startType = SERVICE_DEMAND_START;
-  bool openFails = false;
+  // The rights an open may ask for. Windows keeps SERVICE_ALL_ACCESS from an administrator for
+  // some services it protects, which still grant the query rights; 0 refuses every open.
+  DWORD grantedAccess = SERVICE_ALL_ACCESS;
   bool queryFails = false;
   bool controlFails = false;
 };

@@ -6,17 +6,29 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "fake_scm.h"
 #include "framework/dialog.h"
-#include "framework/file_dialog.h"
+#include "framework/list_ctrl.h"
 #include "framework/win_app.h"
+#include "import_hook.h"
 #include "res/resource.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/time_scale.h"
+#include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
+#include "ui/wow64_path.h"
+
+DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
+DECLARE_IMPORT_SLOT(g_getACPSlot, GetACP, 0);
+DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
+DECLARE_IMPORT_SLOT(g_isWow64Slot, IsWow64Process, 8);
+DECLARE_IMPORT_SLOT(g_systemFolderSlot, GetSystemDirectoryW, 8);
+DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -59,6 +71,120 @@ std::vector<DWORD> NamesColumn(HWND list, HWND cover, bool onScreen) {
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+WNDPROC g_listProc;
+
+// The list control of Windows keeps its texts in UTF-16 and converts them for LVM_GETITEMTEXTA:
+// whole characters only, as many as fit before the terminator, and it answers with a count of
+// characters, not of bytes (Wine's answers with bytes).
+LRESULT CALLBACK CountingCharacters(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != LVM_GETITEMTEXTA)
+    return ::CallWindowProcW(g_listProc, list, message, wParam, lParam);
+  auto* item = reinterpret_cast<LVITEMA*>(lParam);
+  wchar_t wide[1024] = L"";
+  LVITEMW asked{};
+  asked.iSubItem = item->iSubItem;
+  asked.pszText = wide;
+  asked.cchTextMax = ARRAYSIZE(wide);
+  const int length = static_cast<int>(::CallWindowProcW(g_listProc, list, LVM_GETITEMTEXTW, wParam,
+                                                        reinterpret_cast<LPARAM>(&asked)));
+  int bytes = 0;
+  int characters = 0;
+  for (; characters < length; ++characters) {
+    char one[4];
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, wide + characters, 1, one, sizeof one, nullptr, nullptr);
+    if (bytes + size > item->cchTextMax - 1) break;
+    std::memcpy(item->pszText + bytes, one, size);
+    bytes += size;
+  }
+  item->pszText[bytes] = '\0';
+  return characters;
+}
+
+// What the browse handed the platform's file-open dialog, which answers with `g_chosen`.
+struct FileDialogAsked {
+  int calls = 0;
+  OPENFILENAMEW ofn{};
+  std::wstring initialName;
+} g_asked;
+std::wstring g_chosen;
+
+BOOL WINAPI ChoosingFile(LPOPENFILENAMEW ofn) {
+  ++g_asked.calls;
+  g_asked.ofn = *ofn;
+  g_asked.initialName = ofn->lpstrFile;
+  ::lstrcpynW(ofn->lpstrFile, g_chosen.c_str(), ofn->nMaxFile);
+  return TRUE;
+}
+
+// A 32-bit program on 64-bit Windows.
+BOOL WINAPI UnderWow64(HANDLE, PBOOL wow64) {
+  *wow64 = TRUE;
+  return TRUE;
+}
+
+UINT CopyFolder(const wchar_t* folder, LPWSTR buffer, UINT size) {
+  const UINT length = ::lstrlenW(folder);
+  if (size <= length) return length + 1;
+  ::lstrcpyW(buffer, folder);
+  return length;
+}
+
+UINT WINAPI SystemFolder(LPWSTR buffer, UINT size) {
+  return CopyFolder(L"C:\\WINDOWS\\system32", buffer, size);
+}
+
+UINT WINAPI Wow64Folder(LPWSTR buffer, UINT size) {
+  return CopyFolder(L"C:\\WINDOWS\\SysWOW64", buffer, size);
+}
+
+std::wstring WindowTextW(HWND window) {
+  wchar_t text[1024] = L"";
+  ::GetWindowTextW(window, text, ARRAYSIZE(text));
+  return text;
+}
+
+// Opens the create dialog, presses "..." once and gives what the path box shows then.
+std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
+  CWinApp app("svcmgr");
+  app.m_pMainWnd = &dlg;
+  std::wstring shown;
+  std::thread person([&] {
+    if (!WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs)) return;
+    *shownDialog = dlg.m_hWnd;
+    ::SendMessageA(dlg.m_hWnd, WM_COMMAND, IDC_BROWSE, 0);
+    shown = WindowTextW(::GetDlgItem(dlg.m_hWnd, IDC_PATH));
+    ::PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+  });
+  dlg.DoModal();
+  person.join();
+  return shown;
+}
+
+UINT g_codePage;
+UINT WINAPI CodePageInForce() {
+  return g_codePage;
+}
+
+decltype(&::WideCharToMultiByte) g_platformWideToNarrow;
+int g_refusedConversions;
+
+// Windows' conversion where Wine's differs: it refuses WC_NO_BEST_FIT_CHARS on UTF-8 and GB18030
+// (ERROR_INVALID_FLAGS) and a used-default flag on UTF-8 (ERROR_INVALID_PARAMETER). Wine has no
+// GB18030 at all; for the texts here GBK, its subset, gives the same bytes.
+int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault) {
+  if (codePage == CP_ACP) codePage = g_codePage;
+  const bool holdsAll = codePage == CP_UTF8 || codePage == 54936;
+  if ((holdsAll && (flags & WC_NO_BEST_FIT_CHARS)) || (codePage == CP_UTF8 && usedDefault)) {
+    ++g_refusedConversions;
+    ::SetLastError(flags & WC_NO_BEST_FIT_CHARS ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags, text, length, out, size,
+                                defaultChar, usedDefault);
 }
 
 // A handler that lets a message nest inside its own, as a modal loop does: the repaint it causes
@@ -105,10 +231,142 @@ TEST(Dialog, AHandlersChoiceStaysWithItsOwnMessageWhenOthersNestInIt) {
   EXPECT_STREQ(dlg.caption, "创建服务") << "the handled caption change went to the default too";
 }
 
-TEST(FileDialog, AsksForExactlyTheCallersFlags) {
-  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
-                     nullptr);
-  EXPECT_EQ(dialog.m_ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  CListCtrl list;
+  list.m_hWnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 300, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
+  ASSERT_NE(list.m_hWnd, nullptr);
+  list.InsertColumn(0, "服务名称", LVCFMT_LEFT, 300);
+  g_listProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingCharacters)));
+  // Double-byte characters, ones that end just short of the first buffer the list is asked with
+  // or reach past it, and the longest name a service can have: 256 characters.
+  std::string longest;
+  for (int i = 0; i < 256; ++i) longest += "服";
+  const std::string names[] = {"服务甲乙",
+                               std::string(252, 'a') + "甲",
+                               std::string(253, 'a') + "甲",
+                               std::string(254, 'a') + "甲",
+                               std::string(253, 'a') + "甲乙",
+                               longest};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const int row = list.InsertItem(list.GetItemCount(), name.c_str(), 0);
+    EXPECT_EQ(list.GetItemText(row, 0), name);
+  }
+  ::DestroyWindow(list.m_hWnd);
+}
+
+TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheFileTheUserSaw) {
+  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
+  ImportHook<decltype(&::IsWow64Process)> wow64(g_isWow64Slot, UnderWow64);
+  ImportHook<decltype(&::GetSystemDirectoryW)> systemFolder(g_systemFolderSlot, SystemFolder);
+  ImportHook<decltype(&::GetSystemWow64DirectoryW)> wow64Folder(g_wow64FolderSlot, Wow64Folder);
+  struct Case {
+    const wchar_t* chosen;
+    const wchar_t* taken;
+    const char* field;
+  };
+  // The dialog of a program under WOW64 shows SysWOW64's files in System32.
+  const Case cases[] = {
+      {L"D:\\程序\\服务.exe", L"D:\\程序\\服务.exe", "D:\\程序\\服务.exe"},
+      {L"C:\\Windows\\System32\\服务.exe", L"C:\\WINDOWS\\SysWOW64\\服务.exe",
+       "C:\\WINDOWS\\SysWOW64\\服务.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    g_asked = {};
+    g_chosen = c.chosen;
+    CCreateServiceDlg dlg;
+    HWND shownDialog = nullptr;
+    EXPECT_EQ(BrowseOnce(dlg, &shownDialog), c.taken);
+    EXPECT_STREQ(dlg.m_strPath, c.field);
+    ASSERT_EQ(g_asked.calls, 1);
+    EXPECT_EQ(g_asked.ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(g_asked.ofn.lpstrFilter, nullptr);
+    EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
+    EXPECT_EQ(g_asked.initialName, L"");
+    EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
+  }
+}
+
+TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
+  const SystemFolders wow64{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", true};
+  const wchar_t* const unchanged = nullptr;
+  struct Case {
+    const wchar_t* shown;
+    const wchar_t* native;
+  };
+  const Case cases[] = {
+      {L"C:\\Windows\\System32\\a.exe", L"C:\\WINDOWS\\SysWOW64\\a.exe"},
+      {L"c:\\windows\\SYSTEM32\\drivers\\a.exe", L"C:\\WINDOWS\\SysWOW64\\drivers\\a.exe"},
+      {L"C:\\Windows\\System32\\catroot2x\\a.exe", L"C:\\WINDOWS\\SysWOW64\\catroot2x\\a.exe"},
+      // Folders WOW64 leaves alone.
+      {L"C:\\Windows\\System32\\catroot\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\CatRoot2\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\drivers\\etc\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\driverstore\\FileRepository\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\LogFiles\\a.exe", unchanged},
+      {L"C:\\Windows\\System32\\spool\\drivers\\a.exe", unchanged},
+      // Whole components only.
+      {L"C:\\Windows\\System32x\\a.exe", unchanged},
+      {L"C:\\Windows\\System32.exe", unchanged},
+      {L"C:\\Windows\\SysWOW64\\a.exe", unchanged},
+      {L"D:\\Windows\\System32\\a.exe", unchanged},
+      // The name WOW64 gives the native System32.
+      {L"C:\\Windows\\Sysnative\\a.exe", L"C:\\WINDOWS\\system32\\a.exe"},
+      {L"C:\\WINDOWS\\SYSNATIVE\\drivers\\etc\\a.exe",
+       L"C:\\WINDOWS\\system32\\drivers\\etc\\a.exe"},
+  };
+  const SystemFolders native{wow64.system, wow64.wow64, false};
+  const SystemFolders windows32{wow64.system, L"", false};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.shown)));
+    EXPECT_EQ(NativePathOf(c.shown, wow64), c.native ? c.native : c.shown);
+    // Where nothing is redirected, every path is what it names.
+    EXPECT_EQ(NativePathOf(c.shown, native), c.shown);
+    EXPECT_EQ(NativePathOf(c.shown, windows32), c.shown);
+  }
+}
+
+TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage) {
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
+  ImportHook<decltype(&::GetACP)> codePage(g_getACPSlot, CodePageInForce);
+  ImportHook<decltype(&::WideCharToMultiByte)> conversion(g_wideToNarrowSlot, WindowsWideToNarrow);
+  g_platformWideToNarrow = conversion.Original();
+  g_chosen = L"D:\\程序\\服务.exe";
+  CWnd box(
+      ::CreateWindowExW(0, L"EDIT", L"", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_NE(box.m_hWnd, nullptr);
+  struct Case {
+    UINT codePage;
+    const char* path;
+    bool holdsHangul;
+  };
+  const Case cases[] = {
+      {936, "D:\\程序\\服务.exe", false},
+      {CP_UTF8, u8"D:\\程序\\服务.exe", true},
+      {54936, "D:\\程序\\服务.exe", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    g_codePage = c.codePage;
+    g_refusedConversions = 0;
+    CCreateServiceDlg dlg;
+    HWND shownDialog = nullptr;
+    BrowseOnce(dlg, &shownDialog);
+    EXPECT_STREQ(dlg.m_strPath, c.path);
+    ::SetWindowTextW(box.m_hWnd, L"服务");
+    EXPECT_TRUE(box.TextFitsCodePage());
+    ::SetWindowTextW(box.m_hWnd, L"한글");
+    EXPECT_EQ(box.TextFitsCodePage(), c.holdsHangul);
+    EXPECT_EQ(g_refusedConversions, 0);
+  }
+  ::DestroyWindow(box.m_hWnd);
 }
 
 TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs a command under Wine on an ANSI code page other than 936: 1252, the C locale's. It runs in
+# a prefix of its own, as a process on another locale rewrites the locale settings of the prefix
+# it runs in. The prefix is prepared on first use, as the suite's is; its server ends with the
+# command. Usage: other-code-page.sh PREFIX COMMAND [ARGUMENT...]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$ROOT/scripts/wine-env.sh"
+export WINEPREFIX=$1
+shift
+export LC_ALL=C.UTF-8
+prepare_prefix
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineserver -p
+# The prefix's own processes start with no terminal or pipe, so ctest does not wait for them.
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+"$@"

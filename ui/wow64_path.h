@@ -1,0 +1,17 @@
+#pragma once
+// A 32-bit program on 64-bit Windows runs under WOW64, which redirects the system folder for it:
+// its file dialog shows SysWOW64's files under System32, and Sysnative names the native
+// System32. The service manager is a native process and sees neither.
+#include "framework/wide_text.h"
+
+struct SystemFolders {
+  WideText system;  // System32
+  WideText wow64;   // SysWOW64; empty where Windows has none
+  bool underWow64;  // whether this process runs under WOW64
+};
+
+// This system's folders, and whether this process runs under WOW64.
+SystemFolders ThisSystemsFolders();
+
+// The path under which a native process finds the file that this process sees at `path`.
+WideText NativePathOf(const WideText& path, const SystemFolders& folders);
