@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick googletest locales
-  zip unzip)
+  zip unzip python3)
 
 missing=()
 for p in "${packages[@]}" wine32:i386; do
