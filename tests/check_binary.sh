@@ -1,28 +1,26 @@
 #!/bin/sh
-# The shipped program is a 32-bit GUI executable that needs no DLL but the system's own.
+# The shipped program is a 32-bit GUI executable for Windows 7 SP1 and later: it needs no DLL but
+# the system's own, no function that Windows 7 SP1 lacks, and a manifest that Windows accepts.
 set -eu
 exe=$1
+list=$(dirname "$0")/shipped_imports.txt
 export LC_ALL=C  # objdump speaks the locale's language otherwise
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 fail() { echo "FAIL: $*"; exit 1; }
+field() { echo "$dump" | awk -v name="$1" '$1 == name {print $2}'; }
 echo "$dump" | grep -Eq 'file format[[:space:]]+pei-i386' || fail "not PE32 i386"
 echo "$dump" | grep -Eq '^Subsystem[[:space:]]+00000002' || fail "not a Windows GUI program"
-allowed='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|ADVAPI32|SHELL32|msvcrt)\.dll$'
-imports=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p')
-echo "imports: $(echo $imports)"
-for dll in $imports; do
-  echo "$dll" | grep -Eiq "$allowed" || fail "imports $dll"
-done
-# Loaded on first use only: a function called in them but missing from cmake/delayload/*.def
-# would be imported directly and bring them, with the DLLs they pull in, back into every start.
-for dll in $imports; do
-  echo "$dll" | grep -Eiq '^(COMDLG32|SHELL32)\.dll$' && fail "imports $dll at start-up"
-done
+# The header names the oldest Windows it runs on, 7 (6.1), so that an older one refuses the program
+# at once rather than failing on a function it lacks.
+os=$(field MajorOSystemVersion).$(field MinorOSystemVersion)
+subsystem=$(field MajorSubsystemVersion).$(field MinorSubsystemVersion)
+[ "$os $subsystem" = "6.1 6.1" ] || fail "the header's OS version is $os, its subsystem's $subsystem"
 
 # Windows refuses to start a program whose manifest is not well-formed, and ignores a setting
 # outside its own namespace; Wine is lenient about both. So the manifest is read back from the
-# program, parsed by a real XML parser, and each setting looked up in its namespace.
-python3 - "$exe" <<'EOF'
+# program, parsed by a real XML parser, and each setting looked up in its namespace. The same
+# program lists the delay-loaded imports, which objdump does not show.
+delayed=$(python3 - "$exe" <<'EOF'
 import struct, sys
 import xml.etree.ElementTree as ET
 
@@ -34,11 +32,15 @@ optional = pe + 24
 sections = [optional + u16(pe + 20) + 40 * i for i in range(u16(pe + 6))]
 
 
-def offset(rva):  # where an address of the loaded program lies in the file
+def offset(rva):  # where an address of the loaded program lies in the file, if it does
     for s in sections:
         if u32(s + 12) <= rva < u32(s + 12) + u32(s + 16):
             return u32(s + 20) + rva - u32(s + 12)
-    sys.exit(f'FAIL: address {rva:#x} lies in no section')
+
+
+def text(rva):
+    at = offset(rva)
+    return '' if at is None else image[at:image.find(b'\0', at)].decode('latin-1')
 
 
 def resource(type_id, name_id):
@@ -99,8 +101,37 @@ expected = {
 }
 wrong = [f'FAIL: manifest, {key}: {found[key]}, not {value}'
          for key, value in expected.items() if found[key] != value]
-sys.exit('\n'.join(wrong) or None)
+if wrong:
+    sys.exit('\n'.join(wrong))
+
+# This linker leaves the delay-load descriptors out of the header's directory, so they are found
+# by their shape: attributes 1 (addresses relative to the image), then the addresses of the DLL's
+# name, its module handle, its slots and its table of function names.
+for s in sections:
+    for at in range(u32(s + 20), u32(s + 20) + u32(s + 16) - 32, 4):
+        attributes, dll, _, slots, names = struct.unpack_from('<5I', image, at)
+        if attributes != 1 or not text(dll).lower().endswith('.dll') or None in (
+                offset(slots), offset(names)):
+            continue
+        entry = offset(names)
+        while u32(entry):  # each the address of a hint and a name
+            print(text(dll).lower(), text(u32(entry) + 2), 'delay-loaded')
+            entry += 4
 EOF
+)
+
+# Every function imported, "dll function", the delay-loaded ones marked, against the list of
+# those checked for Windows 7 SP1: a toolchain update must not raise the minimum unseen.
+imports=$(echo "$dump" | awk '/^[^ \t]/ {tables = /^The Import Tables/}
+  tables && /DLL Name:/ {dll = tolower($3)} tables && /^\t[0-9a-f]+\t/ {print dll, $3}')
+imports=$(printf '%s\n%s\n' "$imports" "$delayed" | grep . | sort)
+new=$(echo "$imports" | grep -vxF -f "$list" || true)
+gone=$(echo "$imports" | grep -vxF -f - "$list" | grep -v -e '^#' -e '^$' || true)
+[ -z "$new" ] || fail "imports what $list does not hold (check its minimum Windows first):
+$new"
+[ -z "$gone" ] || fail "no longer imports what $list holds (take it off the list):
+$gone"
+echo "imports: $(echo "$imports" | wc -l) functions, each in $list"
 
 size=$(stat -c %s "$exe")
 echo "size: $size bytes"
