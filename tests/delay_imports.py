@@ -7,7 +7,7 @@ that first call jump there. The linker leaves the header's delay-import entry em
 descriptors are found by the names of the DLLs they load, which the descriptors point to.
 
 Usage: delay_imports.py PROGRAM.exe DLL [DLL...]
-Prints each DLL's delay-loaded functions; exits 1 naming any DLL or slot that fails.
+Prints "dll function delay-loaded" for each function; exits 1 naming any DLL or slot that fails.
 """
 import struct
 import sys
@@ -98,7 +98,8 @@ def check(path, dlls):
                 shown = "outside the image" if slot is None else f"0x{slot:08x}"
                 failures.append(f"{dll}!{function}: its address slot starts out at {shown}, "
                                 "not in the program's code")
-        print(f"delay-loaded from {dll}: {' '.join(functions)}")
+        for function in functions:
+            print(f"{dll.lower()} {function} delay-loaded")
     for failure in failures:
         print(f"FAIL: {failure}")
     return not failures

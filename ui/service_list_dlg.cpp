@@ -1,5 +1,6 @@
 #include "service_list_dlg.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -193,6 +194,9 @@ HCURSOR CServiceListDlg::OnQueryDragIcon() {
 }
 
 void CServiceListDlg::OnClose() {
+  // The shell may hand the address to a COM handler, which needs a single-threaded apartment on
+  // the calling thread. The program ends right after, so COM is never uninitialised.
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   ::ShellExecuteA(m_hWnd, nullptr, MAKER_URL, nullptr, nullptr, SW_HIDE);
   CDialog::OnClose();
 }
