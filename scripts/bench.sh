@@ -46,10 +46,7 @@ cleanup() {
   kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
-prepare_prefix
-wineserver -p
-# The prefix's own processes start now, detached, not inside the first measurement.
-"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+start_prefix
 
 {
   echo "host: $(uname -srm); $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo);" \

@@ -9,9 +9,6 @@ source "$ROOT/scripts/wine-env.sh"
 export WINEPREFIX=$1
 shift
 export LC_ALL=C.UTF-8
-prepare_prefix
 trap 'wineserver -k 2>/dev/null || true' EXIT
-wineserver -p
-# The prefix's own processes start with no terminal or pipe, so ctest does not wait for them.
-"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+start_prefix
 "$@"

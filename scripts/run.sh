@@ -6,11 +6,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 [ "${SVCMGR_I386_EMULATED:-0}" = 1 ] || scripts/install-deps.sh
 source scripts/wine-env.sh
-# The tests' prefix is booted inside the emulation where the shipped program runs emulated; so is
-# this run's, which is the same prefix.
-if [ "$SHIPPED_RUNS" = emulated ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ]; then
-  exec scripts/i386-emulated.sh "$0" "$@"
-fi
+# The prefix is the tests', booted as theirs is.
+run_inside_emulation_if_emulated "$0" "$@"
 
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j 2 --target svcmgr

@@ -24,6 +24,15 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8
 
+# Where the shipped program runs emulated, runs the calling script again, whole, inside the
+# emulation's namespace: Wine's 32-bit half boots the prefix there as on a host without 32-bit
+# code, and one server serves the prefix. Called with the script's own "$0" "$@".
+run_inside_emulation_if_emulated() {
+  if [ "$SHIPPED_RUNS" = emulated ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ]; then
+    exec "$ROOT/scripts/i386-emulated.sh" "$@"
+  fi
+}
+
 # Starts Xvfb on a free display number and exports DISPLAY; XVFB_PID names it.
 start_virtual_display() {
   local n=90
@@ -71,4 +80,15 @@ prepare_prefix() {
   done
   wineserver -w
   echo "$record" >"$WINEPREFIX/.prepared"
+}
+
+# Prepares the prefix and starts one server for all that follows, which spares each process Wine's
+# cold start. Then the prefix's own processes (services.exe and the rest) start, with no terminal
+# or pipe and before anything is measured: started by a test they would inherit ctest's output
+# pipe, and ctest would wait for them.
+start_prefix() {
+  prepare_prefix
+  wineserver -k 2>/dev/null || true  # a server left from an earlier run of this prefix
+  wineserver -p
+  "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 }
