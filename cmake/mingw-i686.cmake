@@ -1,8 +1,10 @@
-# Cross toolchain: 32-bit Windows with MinGW-w64 (posix thread model); Wine runs what it builds.
+# Cross toolchain: 32-bit Windows with MinGW-w64; Wine runs what it builds. The win32 thread model:
+# the posix one links a threading runtime (thread context, suspend/resume, OpenProcess, vectored
+# handlers) that this one-thread program never calls.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -5,9 +5,10 @@
 std::string ToAnsi(const wchar_t* text, bool* exact) {
   const UINT codePage = ::GetACP();
   // UTF-8 and GB18030 hold every character. Windows refuses WC_NO_BEST_FIT_CHARS on both, and a
-  // used-default flag on UTF-8, failing the whole conversion.
+  // used-default flag on UTF-8, failing the whole conversion. What they cannot hold is a lone
+  // surrogate: without WC_ERR_INVALID_CHARS it would become U+FFFD, unseen.
   const bool holdsAll = codePage == CP_UTF8 || codePage == 54936;
-  const DWORD flags = holdsAll ? 0 : WC_NO_BEST_FIT_CHARS;
+  const DWORD flags = holdsAll ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL defaulted = FALSE;
   BOOL* usedDefault = holdsAll ? nullptr : &defaulted;
   std::string ansi(

@@ -7,7 +7,12 @@
 
 std::string ProgramPathToRegister(const char* path) {
   if (!std::strchr(path, ' ') || path[0] == '"') return path;
-  DWORD attributes = ::GetFileAttributesA(path);
+  // Looked for as the service manager, a native process, will look for it: under WOW64 this
+  // process would see SysWOW64 in System32. Nothing else runs while redirection is off.
+  PVOID redirection = nullptr;
+  const BOOL native = ::Wow64DisableWow64FsRedirection(&redirection);
+  const DWORD attributes = ::GetFileAttributesA(path);
+  if (native) ::Wow64RevertWow64FsRedirection(redirection);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
   return std::string("\"") + path + "\"";
 }

@@ -5,8 +5,8 @@
 #include <string>
 
 // The program path to register: a path that holds a space and names an existing file as a whole
-// is wrapped in double quotes, so the platform cannot take a prefix of it for the program.
-// Every other text goes as it is.
+// (as the service manager, a native process, sees the file system) is wrapped in double quotes,
+// so the platform cannot take a prefix of it for the program. Every other text goes as it is.
 std::string ProgramPathToRegister(const char* path);
 
 // Creates the service and reports the outcome in the application message box.

@@ -4,7 +4,10 @@
 Usage: shipped_image.py delay-imports PROGRAM.exe DLL [DLL...]
          Each delay-load address slot must start out pointing into the program's own code: the
          thunk that binds the function on its first call. A slot that points elsewhere (zero,
-         where the linker dropped the thunk) makes that first call jump there. Prints
+         where the linker dropped the thunk) makes that first call jump there. And each slot must
+         have a base relocation: Windows loads the program elsewhere than its preferred base
+         (ASLR), and an unrelocated slot would send the first call to where the thunk is not.
+         Wine loads it at its preferred base, so only this check sees one missing. Prints
          "dll function delay-loaded" for each function.
        shipped_image.py manifest PROGRAM.exe
          Windows refuses to start a program whose manifest is not well-formed, and ignores a
@@ -75,6 +78,23 @@ class Image:
         at, size = struct.unpack_from("<II", self.data, node)
         return self.data[self.offset(at):self.offset(at) + size]
 
+    def relocated(self):
+        """The RVAs that the base relocations (32-bit, HIGHLOW) patch."""
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        at, size = struct.unpack_from("<II", self.data, pe + 24 + 96 + 8 * 5)
+        patched = set()
+        end = at + size
+        while at < end:
+            page, block = struct.unpack_from("<II", self.data, self.offset(at))
+            if block < 8:
+                break
+            for i in range((block - 8) // 2):
+                entry = struct.unpack_from("<H", self.data, self.offset(at) + 8 + 2 * i)[0]
+                if entry >> 12 == 3:  # IMAGE_REL_BASED_HIGHLOW
+                    patched.add(page + (entry & 0xFFF))
+            at += block
+        return patched
+
     def descriptors(self, dll):
         """The delay-load descriptors whose name is `dll`: attributes 1 (addresses are RVAs),
         then the RVAs of the name, the module handle, the address slots and the names."""
@@ -97,6 +117,7 @@ class Image:
 
 def delay_imports(image, dlls):
     failures = []
+    relocated = image.relocated()
     for dll in dlls:
         descriptors = image.descriptors(dll)
         if len(descriptors) != 1:
@@ -118,6 +139,8 @@ def delay_imports(image, dlls):
                 shown = "outside the image" if slot is None else f"0x{slot:08x}"
                 failures.append(f"{dll}!{function}: its address slot starts out at {shown}, "
                                 "not in the program's code")
+            if slots + 4 * i not in relocated:
+                failures.append(f"{dll}!{function}: its address slot has no base relocation")
         for function in functions:
             print(f"{dll.lower()} {function} delay-loaded")
     for failure in failures:

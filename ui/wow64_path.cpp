@@ -31,8 +31,14 @@ SystemFolders ThisSystemsFolders() {
 
 WideText NativePathOf(const WideText& path, const SystemFolders& folders) {
   if (!folders.underWow64 || folders.system.empty() || folders.wow64.empty()) return path;
-  const WideText sysnative = folders.system.substr(0, folders.system.rfind(L'\\')) + L"\\Sysnative";
+  const WideText windows = folders.system.substr(0, folders.system.rfind(L'\\'));
+  const WideText sysnative = windows + L"\\Sysnative";
   if (IsIn(path, sysnative)) return folders.system + path.substr(sysnative.size());
+  // The last known good copy of the system folder is redirected as the folder is.
+  const WideText lastGood = windows + L"\\lastgood\\system32";
+  if (IsIn(path, lastGood))
+    return windows + L"\\lastgood" + folders.wow64.substr(folders.wow64.rfind(L'\\')) +
+           path.substr(lastGood.size());
   if (!IsIn(path, folders.system)) return path;
   for (const wchar_t* folder : kNotRedirected)
     if (IsIn(path, folders.system + L'\\' + folder)) return path;

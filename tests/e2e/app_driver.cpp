@@ -44,12 +44,28 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
   return TRUE;
 }
 
+// The top of the entry that a popup menu window shows highlighted, from its top edge, read off the
+// screen down a line near its left edge, left of any text; -1 when none is.
+int HighlightedEntryTop(HWND menu) {
+  RECT frame{};
+  if (!::GetWindowRect(menu, &frame)) return -1;
+  const COLORREF highlights[] = {::GetSysColor(COLOR_HIGHLIGHT), ::GetSysColor(COLOR_MENUHILIGHT)};
+  HDC screen = ::GetDC(nullptr);
+  int top = -1;
+  for (int y = frame.top; y < frame.bottom && top < 0; ++y) {
+    const COLORREF shown = ::GetPixel(screen, frame.left + 6, y);
+    if (shown == highlights[0] || shown == highlights[1]) top = y - frame.top;
+  }
+  ::ReleaseDC(nullptr, screen);
+  return top;
+}
+
+}  // namespace
+
 bool SendInputs(std::vector<INPUT> inputs) {
   UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   return sent == inputs.size();
 }
-
-}  // namespace
 
 INPUT Key(WORD virtualKey, bool up) {
   INPUT input{};
@@ -76,8 +92,7 @@ AppDriver::~AppDriver() {
   Kill();
 }
 
-bool AppDriver::Launch(DWORD timeoutMs) {
-  std::string exe = SvcMgrPath();
+bool AppDriver::Launch(const std::string& exe, DWORD timeoutMs) {
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -161,6 +176,31 @@ bool ClickAt(HWND window, POINT screen, bool right) {
   lastTick = ::GetTickCount();
   lastPoint = screen;
   return sent;
+}
+
+bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
+  RECT frame{};
+  if (!::GetWindowRect(menu, &frame)) return false;
+  const POINT away{frame.left > 40 ? frame.left - 30 : frame.right + 30, frame.top + 5};
+  POINT at{};
+  if (!SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, away)}) ||
+      !WaitUntil([&] { return ::GetCursorPos(&at) && at.x == away.x && at.y == away.y; }, 2000))
+    return false;
+  // A report of the pointer that comes late still takes the highlight off: then start again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!PressKey(owner, VK_HOME)) return false;
+    int top = -1;
+    if (!WaitUntil([&] { return (top = HighlightedEntryTop(menu)) >= 0; }, timeoutMs)) continue;
+    int reached = 0;
+    for (int previous = top; reached < index; ++reached, previous = top) {
+      if (!PressKey(owner, VK_DOWN)) return false;
+      if (!WaitUntil([&] { return (top = HighlightedEntryTop(menu)) != previous; }, timeoutMs) ||
+          top < previous)
+        break;
+    }
+    if (reached == index && HighlightedEntryTop(menu) == top) return PressKey(owner, VK_RETURN);
+  }
+  return false;
 }
 
 bool PushButton(HWND button) {

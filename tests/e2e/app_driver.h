@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/message_boxes.h"
 #include "tests/support/time_scale.h"
@@ -25,9 +26,9 @@ class AppDriver {
   // A process still running is killed: no test leaves one behind.
   ~AppDriver();
 
-  // Starts the program and waits until its main window, the dialog that holds the service list,
-  // is shown.
-  bool Launch(DWORD timeoutMs = 30000);
+  // Starts the program (a Windows path) and waits until its main window, the dialog that holds
+  // the service list, is shown.
+  bool Launch(const std::string& exe = SvcMgrPath(), DWORD timeoutMs = 30000);
 
   DWORD ProcessId() const { return m_process.dwProcessId; }
   HWND MainWindow() const { return m_main; }
@@ -49,12 +50,20 @@ class AppDriver {
 // One key going down or up, and one mouse event at a screen point, for SendInput.
 INPUT Key(WORD virtualKey, bool up);
 INPUT Mouse(DWORD flags, POINT screen = {});
+// Hands the inputs to the system's input queue in one go.
+bool SendInputs(std::vector<INPUT> inputs);
 
 // Input as a person gives it. Keys and clicks go through the system's input queue to whichever
 // window is in front, so each first brings the target's top-level window to the front.
 bool BringToFront(HWND window);
 bool PressKey(HWND window, WORD virtualKey, WORD modifier = 0);
 bool ClickAt(HWND window, POINT screen, bool right = false);
+// Chooses the `index`th entry (separators not counted) of the popup menu window `menu` that
+// `owner` shows, with the keyboard as a person does: Home, then Down, checking on the screen which
+// entry each key highlighted before the next, and that the wanted one is highlighted before
+// Enter. The pointer is first moved off the menu, where no late report of it can move the
+// highlight.
+bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs);
 // A click on a button by message, as the dialog manager sends it; returns once it is handled.
 bool PushButton(HWND button);
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The address the close box opens.
+inline constexpr char kMakerAddress[] = "http://www.tavrelmo.example/";
+
 class BrowserLog {
  public:
   BrowserLog();

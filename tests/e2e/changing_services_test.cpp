@@ -7,12 +7,12 @@
 
 #include <atomic>
 #include <set>
-#include <thread>
 
 #include "app_driver.h"
 #include "remote_list.h"
 #include "res/resource.h"
 #include "tests/support/test_services.h"
+#include "tests/support/thread.h"
 
 namespace {
 // Sends a menu command on the first row and returns the texts of the boxes it showed.
@@ -77,7 +77,7 @@ TEST(ChangingServices, RefreshesWhileAnotherProcessCreatesAndDeletesServices) {
   std::atomic<int> churned{0};
   // Creates and deletes services as fast as the manager allows, from another thread than the
   // one that drives the program (the manager cannot tell it from another process).
-  std::thread churn([&] {
+  Thread churn([&] {
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     const std::string path = Quoted(TestServiceProgram());
     while (!stop) {

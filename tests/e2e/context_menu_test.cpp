@@ -175,8 +175,8 @@ TEST_F(ContextMenu, RightClickOpensTheMenuAtTheCursorAndItsEntriesAreChosenByKey
   EXPECT_EQ(shown.top, click.y);
   EXPECT_EQ(SelectionMark(), RowOf(service.name()));
 
-  // Down twice passes "刷新服务" and the separator to "启动服务".
-  ASSERT_TRUE(PressKeys(Main(), {VK_DOWN, VK_DOWN, VK_RETURN}));
+  // The second entry, past "刷新服务" and the separator: "启动服务".
+  ASSERT_TRUE(ChooseMenuEntry(Main(), popup, 1, kTimeoutMs));
   ASSERT_TRUE(s_app->Boxes().WaitFor(1, kTimeoutMs));
   EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{"启动服务成功！"});
   EXPECT_TRUE(WaitForServiceState(service.name(), SERVICE_RUNNING, kTimeoutMs));
@@ -336,8 +336,9 @@ TEST_F(ContextMenu, WithoutAMarkedRowCommandsNameNoService) {
   ASSERT_TRUE(::GetWindowRect(s_app->Control(IDC_SERVICE_LIST), &list));
   ASSERT_LT(last.bottom + 20, list.bottom) << "no empty space below the rows";
   ASSERT_TRUE(ClickAt(Main(), {last.left + 120, last.bottom + 10}, true));
-  ASSERT_NE(WaitForProcessWindow(s_app->ProcessId(), "#32768", nullptr, kTimeoutMs), nullptr);
-  ASSERT_TRUE(PressKeys(Main(), {VK_DOWN, VK_DOWN, VK_RETURN}));
+  HWND popup = WaitForProcessWindow(s_app->ProcessId(), "#32768", nullptr, kTimeoutMs);
+  ASSERT_NE(popup, nullptr) << "no menu opened";
+  ASSERT_TRUE(ChooseMenuEntry(Main(), popup, 1, kTimeoutMs));
   ASSERT_TRUE(s_app->Boxes().WaitFor(3, kTimeoutMs));
   EXPECT_EQ(WindowBoxTexts(),
             (std::vector<std::string>{"OpenService error!\n", "QueryServiceStatus error!\n",

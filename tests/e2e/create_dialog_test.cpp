@@ -145,14 +145,15 @@ class CreateServiceDialog : public testing::Test {
 };
 
 TEST_F(CreateServiceDialog, BothEntriesOpenOneDialogWhichEscExitAndCloseBoxEnd) {
-  // The menu entry chosen with the keyboard: five steps down pass the refresh, start, stop and
-  // delete entries and two separators.
+  // The menu entry chosen with the keyboard: the fifth, past the refresh, start, stop and delete
+  // entries and two separators.
   RemoteListView list(m_app.Control(IDC_SERVICE_LIST));
   RECT listRect{};
   ASSERT_TRUE(::GetWindowRect(m_app.Control(IDC_SERVICE_LIST), &listRect));
   ASSERT_TRUE(ClickAt(Main(), {listRect.left + 200, listRect.top + 100}, true));
-  ASSERT_NE(WaitForProcessWindow(m_app.ProcessId(), "#32768", nullptr, kTimeoutMs), nullptr);
-  ASSERT_TRUE(PressKeys(Main(), {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}));
+  HWND popup = WaitForProcessWindow(m_app.ProcessId(), "#32768", nullptr, kTimeoutMs);
+  ASSERT_NE(popup, nullptr) << "no menu opened";
+  ASSERT_TRUE(ChooseMenuEntry(Main(), popup, 4, kTimeoutMs));
   HWND dialog = WaitForDialog();
   ASSERT_NO_FATAL_FAILURE(ExpectFreshDialog(dialog));
   const std::vector<Control> fromMenu = ControlsOf(dialog);
@@ -346,20 +347,6 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
       << ImageOfProcess(running.processId);
 }
 
-// The file-open dialog of the "..." button, clicked.
-HWND OpenFileDialog(DWORD processId, HWND dialog) {
-  if (!ClickAt(dialog, CenterOf(::GetDlgItem(dialog, IDC_BROWSE)))) return nullptr;
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : DialogsOwnedBy(processId, dialog))
-          if (::GetDlgItem(window, cmb13)) found = window;
-        return found != nullptr;
-      },
-      kTimeoutMs);
-  return found;
-}
-
 // Types the path into the file-open dialog's file name box and confirms it with Enter or with
 // the open button.
 void ChooseFile(HWND files, const std::wstring& path, bool byEnter) {
@@ -382,7 +369,7 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
 
   // Before any creation the name and description go back to empty.
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, "typed-not-created", "键入 未创建", "typed path"));
-  HWND files = OpenFileDialog(m_app.ProcessId(), dialog);
+  HWND files = OpenFileDialog(m_app.ProcessId(), dialog, kTimeoutMs);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
   ASSERT_NO_FATAL_FAILURE(ChooseFile(files, Widen(program), true));
   EXPECT_EQ(Boxes(dialog), (std::vector<std::string>{"", "", program}));
@@ -394,14 +381,14 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
   // A cancelled browse changes nothing.
   const std::vector<std::string> typed{"typed-later", "后来 键入", "later path"};
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, typed[0], typed[1], typed[2]));
-  files = OpenFileDialog(m_app.ProcessId(), dialog);
+  files = OpenFileDialog(m_app.ProcessId(), dialog, kTimeoutMs);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
   ASSERT_TRUE(ClickAt(files, CenterOf(::GetDlgItem(files, IDCANCEL))));
   ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(files); }, kTimeoutMs)) << "取消 left it open";
   EXPECT_EQ(Boxes(dialog), typed);
 
   // A confirmed one replaces the typed name and description by the created ones.
-  files = OpenFileDialog(m_app.ProcessId(), dialog);
+  files = OpenFileDialog(m_app.ProcessId(), dialog, kTimeoutMs);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
   ASSERT_NO_FATAL_FAILURE(ChooseFile(files, Widen(program), false));
   EXPECT_EQ(Boxes(dialog), (std::vector<std::string>{name, "浏览", program}));
@@ -422,7 +409,7 @@ TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefu
 
   HWND dialog = OpenByCommand();
   ASSERT_NO_FATAL_FAILURE(ExpectFreshDialog(dialog));
-  HWND files = OpenFileDialog(m_app.ProcessId(), dialog);
+  HWND files = OpenFileDialog(m_app.ProcessId(), dialog, kTimeoutMs);
   ASSERT_NE(files, nullptr) << "no file dialog opened";
   ASSERT_NO_FATAL_FAILURE(ChooseFile(files, program, false));
   EXPECT_EQ(WindowTextW(::GetDlgItem(dialog, IDC_PATH)), program) << "the box shows another path";

@@ -1,6 +1,9 @@
 #include "desktop.h"
 
+#include <dlgs.h>
+
 #include "app_driver.h"
+#include "res/resource.h"
 
 namespace {
 constexpr DWORD kPointerSettleMs = 150;
@@ -30,11 +33,6 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
       (!search->owner || ::GetWindow(window, GW_OWNER) == search->owner))
     search->found.push_back(window);
   return TRUE;
-}
-
-bool SendInputs(std::vector<INPUT> inputs) {
-  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
-         inputs.size();
 }
 
 INPUT Character(wchar_t c, bool up) {
@@ -117,16 +115,6 @@ bool TypeText(HWND window, const std::wstring& text) {
   return SendInputs(inputs);
 }
 
-bool PressKeys(HWND window, const std::vector<WORD>& virtualKeys) {
-  if (!BringToFront(window)) return false;
-  std::vector<INPUT> inputs;
-  for (WORD key : virtualKeys) {
-    inputs.push_back(Key(key, false));
-    inputs.push_back(Key(key, true));
-  }
-  return SendInputs(inputs);
-}
-
 bool CtrlClickAt(HWND window, POINT screen) {
   // The display system reports a pointer that entered another window back to the program, with
   // the real keyboard's modifiers, which releases an injected Ctrl. So the pointer goes to the
@@ -152,4 +140,17 @@ POINT CenterOf(HWND window) {
   RECT rect{};
   ::GetWindowRect(window, &rect);
   return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+HWND OpenFileDialog(DWORD processId, HWND createDialog, DWORD timeoutMs) {
+  if (!ClickAt(createDialog, CenterOf(::GetDlgItem(createDialog, IDC_BROWSE)))) return nullptr;
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : DialogsOwnedBy(processId, createDialog))
+          if (::GetDlgItem(window, cmb13)) found = window;
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
 }

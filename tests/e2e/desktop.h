@@ -28,9 +28,11 @@ std::wstring WindowTextW(HWND window);
 // focus in `window`'s top-level window.
 bool TypeText(HWND window, const std::string& text);
 bool TypeText(HWND window, const std::wstring& text);
-// Presses the keys one after another, each down and up.
-bool PressKeys(HWND window, const std::vector<WORD>& virtualKeys);
 // A left click with Ctrl held, which adds a row to a list's selection.
 bool CtrlClickAt(HWND window, POINT screen);
 // The middle of a window, in screen coordinates.
 POINT CenterOf(HWND window);
+
+// The file-open dialog that a click on the create dialog's "..." button opens; null when none
+// came in time.
+HWND OpenFileDialog(DWORD processId, HWND createDialog, DWORD timeoutMs);

@@ -19,7 +19,6 @@
 namespace {
 constexpr int kListId = IDC_SERVICE_LIST;
 const char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";
-const char kMakerAddress[] = "http://www.tavrelmo.example/";
 constexpr DWORD kActionTimeoutMs = 30000;
 constexpr DWORD kExitTimeoutMs = 15000;
 // How long the stand-in browser gets to show up; it starts in a new process after the program

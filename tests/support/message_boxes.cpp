@@ -75,7 +75,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 }
 
 std::vector<SeenBox> MessageBoxWatcher::Take() {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  CriticalSection::Lock lock(m_lock);
   std::vector<SeenBox> taken;
   taken.swap(m_seen);
   return taken;
@@ -90,7 +90,7 @@ std::vector<std::string> MessageBoxWatcher::TakeTexts() {
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
   return WaitUntil(
       [&] {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CriticalSection::Lock lock(m_lock);
         return m_seen.size() >= count;
       },
       timeoutMs);
@@ -103,7 +103,7 @@ void MessageBoxWatcher::Watch() {
     for (HWND window : windows) {
       if (!IsMessageBox(window, m_processId)) continue;
       {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CriticalSection::Lock lock(m_lock);
         if (!m_answered.insert(window).second) continue;
         char text[4096] = "";
         ::GetDlgItemTextA(window, kMessageBoxTextId, text, sizeof text);
@@ -116,7 +116,7 @@ void MessageBoxWatcher::Watch() {
     }
     {
       // A handle answered before may come back as a new box once its window is gone.
-      std::lock_guard<std::mutex> lock(m_mutex);
+      CriticalSection::Lock lock(m_lock);
       for (auto it = m_answered.begin(); it != m_answered.end();)
         it = ::IsWindow(*it) ? std::next(it) : m_answered.erase(it);
     }

@@ -4,11 +4,11 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "thread.h"
 
 struct SeenBox {
   HWND owner;
@@ -39,10 +39,10 @@ class MessageBoxWatcher {
 
   DWORD m_processId;
   std::atomic<bool> m_stop{false};
-  std::mutex m_mutex;
+  CriticalSection m_lock;
   std::vector<SeenBox> m_seen;
   std::set<HWND> m_answered;
-  std::thread m_thread;
+  Thread m_thread;
 };
 
 // A top-level dialog of the process whose children are only buttons and static texts.

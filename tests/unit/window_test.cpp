@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "fake_scm.h"
@@ -17,7 +16,9 @@
 #include "framework/win_app.h"
 #include "import_hook.h"
 #include "res/resource.h"
+#include "service/creation.h"
 #include "tests/support/message_boxes.h"
+#include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
 #include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
@@ -29,6 +30,9 @@ DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
 DECLARE_IMPORT_SLOT(g_isWow64Slot, IsWow64Process, 8);
 DECLARE_IMPORT_SLOT(g_systemFolderSlot, GetSystemDirectoryW, 8);
 DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
+DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesA, 4);
+DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
+DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -140,6 +144,30 @@ UINT WINAPI Wow64Folder(LPWSTR buffer, UINT size) {
   return CopyFolder(L"C:\\WINDOWS\\SysWOW64", buffer, size);
 }
 
+// 64-bit Windows as a 32-bit program sees it: WOW64 shows it SysWOW64 in System32 unless told
+// not to, and two files each lie in one of the two folders alone.
+bool g_redirectionOff;
+BOOL WINAPI RedirectionOff(PVOID* old) {
+  *old = &g_redirectionOff;
+  g_redirectionOff = true;
+  return TRUE;
+}
+BOOL WINAPI RedirectionBack(PVOID old) {
+  if (old != &g_redirectionOff) return FALSE;
+  g_redirectionOff = false;
+  return TRUE;
+}
+DWORD WINAPI Wow64FileAttributes(LPCSTR path) {
+  std::string seen = path;
+  const std::string system = "C:\\WINDOWS\\system32\\";
+  if (!g_redirectionOff && seen.compare(0, system.size(), system) == 0)
+    seen = "C:\\WINDOWS\\SysWOW64\\" + seen.substr(system.size());
+  return seen == "C:\\WINDOWS\\system32\\native only.exe" ||
+                 seen == "C:\\WINDOWS\\SysWOW64\\wow64 only.exe"
+             ? FILE_ATTRIBUTE_NORMAL
+             : INVALID_FILE_ATTRIBUTES;
+}
+
 std::wstring WindowTextW(HWND window) {
   wchar_t text[1024] = L"";
   ::GetWindowTextW(window, text, ARRAYSIZE(text));
@@ -151,7 +179,7 @@ std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
   CWinApp app("svcmgr");
   app.m_pMainWnd = &dlg;
   std::wstring shown;
-  std::thread person([&] {
+  Thread person([&] {
     if (!WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs)) return;
     *shownDialog = dlg.m_hWnd;
     ::SendMessageA(dlg.m_hWnd, WM_COMMAND, IDC_BROWSE, 0);
@@ -171,19 +199,40 @@ UINT WINAPI CodePageInForce() {
 decltype(&::WideCharToMultiByte) g_platformWideToNarrow;
 int g_refusedConversions;
 
-// Windows' conversion where Wine's differs: it refuses WC_NO_BEST_FIT_CHARS on UTF-8 and GB18030
-// (ERROR_INVALID_FLAGS) and a used-default flag on UTF-8 (ERROR_INVALID_PARAMETER). Wine has no
-// GB18030 at all; for the texts here GBK, its subset, gives the same bytes.
+// Windows' conversion where Wine's differs: it refuses WC_NO_BEST_FIT_CHARS on UTF-8 and GB18030,
+// and WC_ERR_INVALID_CHARS on every other code page (ERROR_INVALID_FLAGS), and a used-default
+// flag on UTF-8 (ERROR_INVALID_PARAMETER). Wine has no GB18030 at all; for the texts here GBK,
+// its subset, gives the same bytes.
 int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
                                int size, LPCSTR defaultChar, LPBOOL usedDefault) {
   if (codePage == CP_ACP) codePage = g_codePage;
   const bool holdsAll = codePage == CP_UTF8 || codePage == 54936;
-  if ((holdsAll && (flags & WC_NO_BEST_FIT_CHARS)) || (codePage == CP_UTF8 && usedDefault)) {
+  const DWORD refusedFlags = holdsAll ? WC_NO_BEST_FIT_CHARS : WC_ERR_INVALID_CHARS;
+  if ((flags & refusedFlags) || (codePage == CP_UTF8 && usedDefault)) {
     ++g_refusedConversions;
-    ::SetLastError(flags & WC_NO_BEST_FIT_CHARS ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
+    ::SetLastError(flags & refusedFlags ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
     return 0;
   }
-  return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags, text, length, out, size,
+  // On those two a lone surrogate fails the conversion under WC_ERR_INVALID_CHARS, and becomes
+  // U+FFFD, unreported, without it.
+  std::wstring whole(text, length < 0 ? ::lstrlenW(text) + 1 : length);
+  for (size_t i = 0; holdsAll && i < whole.size(); ++i) {
+    const bool high = whole[i] >= 0xD800 && whole[i] <= 0xDBFF;
+    const bool low = whole[i] >= 0xDC00 && whole[i] <= 0xDFFF;
+    const bool paired =
+        high && i + 1 < whole.size() && whole[i + 1] >= 0xDC00 && whole[i + 1] <= 0xDFFF;
+    if (paired) {
+      ++i;
+    } else if (high || low) {
+      if (flags & WC_ERR_INVALID_CHARS) {
+        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      whole[i] = 0xFFFD;
+    }
+  }
+  return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags & ~WC_ERR_INVALID_CHARS,
+                                whole.c_str(), static_cast<int>(whole.size()), out, size,
                                 defaultChar, usedDefault);
 }
 
@@ -319,6 +368,9 @@ TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
       {L"C:\\Windows\\Sysnative\\a.exe", L"C:\\WINDOWS\\system32\\a.exe"},
       {L"C:\\WINDOWS\\SYSNATIVE\\drivers\\etc\\a.exe",
        L"C:\\WINDOWS\\system32\\drivers\\etc\\a.exe"},
+      // The last known good system folder, redirected as the folder is.
+      {L"C:\\Windows\\LastGood\\System32\\a.exe", L"C:\\WINDOWS\\lastgood\\SysWOW64\\a.exe"},
+      {L"C:\\Windows\\lastgood\\a.exe", unchanged},
   };
   const SystemFolders native{wow64.system, wow64.wow64, false};
   const SystemFolders windows32{wow64.system, L"", false};
@@ -328,6 +380,24 @@ TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
     // Where nothing is redirected, every path is what it names.
     EXPECT_EQ(NativePathOf(c.shown, native), c.shown);
     EXPECT_EQ(NativePathOf(c.shown, windows32), c.shown);
+  }
+}
+
+TEST(Browse, UnderWow64APathIsQuotedWhenTheServiceManagerWouldFindItsFile) {
+  ImportHook<decltype(&::GetFileAttributesA)> files(g_fileAttributesSlot, Wow64FileAttributes);
+  ImportHook<decltype(&::Wow64DisableWow64FsRedirection)> off(g_redirectionOffSlot, RedirectionOff);
+  ImportHook<decltype(&::Wow64RevertWow64FsRedirection)> back(g_redirectionBackSlot,
+                                                              RedirectionBack);
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\WINDOWS\\system32\\native only.exe", "\"C:\\WINDOWS\\system32\\native only.exe\""},
+      // What this process alone sees there, the service manager would not find.
+      {"C:\\WINDOWS\\system32\\wow64 only.exe", "C:\\WINDOWS\\system32\\wow64 only.exe"},
+      {"C:\\WINDOWS\\SysWOW64\\wow64 only.exe", "\"C:\\WINDOWS\\SysWOW64\\wow64 only.exe\""},
+  };
+  for (const auto& [typed, registered] : cases) {
+    SCOPED_TRACE(typed);
+    EXPECT_EQ(ProgramPathToRegister(typed), registered);
+    EXPECT_FALSE(g_redirectionOff) << "redirection was left off";
   }
 }
 
@@ -364,6 +434,9 @@ TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage)
     EXPECT_TRUE(box.TextFitsCodePage());
     ::SetWindowTextW(box.m_hWnd, L"한글");
     EXPECT_EQ(box.TextFitsCodePage(), c.holdsHangul);
+    // Half a pair is no character on any code page.
+    ::SetWindowTextW(box.m_hWnd, L"服务\xD800");
+    EXPECT_FALSE(box.TextFitsCodePage());
     EXPECT_EQ(g_refusedConversions, 0);
   }
   ::DestroyWindow(box.m_hWnd);
@@ -384,7 +457,7 @@ TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
     bool drawn = false;
   } seen;
   int filled = -1;
-  std::thread person([&] {
+  Thread person([&] {
     HWND main = nullptr;
     if (!WaitUntil([&] { return (main = dlg.m_hWnd) && ::IsWindowVisible(main); }, kTimeoutMs))
       return;
