@@ -181,26 +181,36 @@ bool ClickAt(HWND window, POINT screen, bool right) {
 bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   RECT frame{};
   if (!::GetWindowRect(menu, &frame)) return false;
-  const POINT away{frame.left > 40 ? frame.left - 30 : frame.right + 30, frame.top + 5};
-  POINT at{};
-  if (!SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, away)}) ||
-      !WaitUntil([&] { return ::GetCursorPos(&at) && at.x == away.x && at.y == away.y; }, 2000))
-    return false;
-  // A report of the pointer that comes late still takes the highlight off: then start again.
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  auto pointAt = [](POINT screen) {
+    POINT at{};
+    return SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
+           WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; },
+                     2000);
+  };
+  // Off the menu while the keys find the entry. A report of the pointer that comes late takes the
+  // highlight off, and a redraw caught halfway shows none or the one before: each step waits for
+  // a highlight below the one before it, and starts again from Home on one above it.
+  if (!pointAt({frame.left > 40 ? frame.left - 30 : frame.right + 30, frame.top + 5})) return false;
+  int top = -1;
+  for (int attempt = 0; attempt < 5; ++attempt) {
     if (!PressKey(owner, VK_HOME)) return false;
-    int top = -1;
     if (!WaitUntil([&] { return (top = HighlightedEntryTop(menu)) >= 0; }, timeoutMs)) continue;
     int reached = 0;
     for (int previous = top; reached < index; ++reached, previous = top) {
-      if (!PressKey(owner, VK_DOWN)) return false;
-      if (!WaitUntil([&] { return (top = HighlightedEntryTop(menu)) != previous; }, timeoutMs) ||
-          top < previous)
+      if (!PressKey(owner, VK_DOWN) ||
+          !WaitUntil([&] { return (top = HighlightedEntryTop(menu)) > previous; }, timeoutMs))
         break;
     }
-    if (reached == index && HighlightedEntryTop(menu) == top) return PressKey(owner, VK_RETURN);
+    if (reached == index) break;
+    top = -1;
   }
-  return false;
+  if (top < 0) return false;
+  // Then onto the entry found, so that whatever report of the pointer still comes keeps it
+  // highlighted; Enter once the screen shows it so.
+  if (!pointAt({frame.left + (frame.right - frame.left) / 2, frame.top + top + 2})) return false;
+  const int wanted = top;
+  return WaitUntil([&] { return HighlightedEntryTop(menu) == wanted; }, timeoutMs) &&
+         PressKey(owner, VK_RETURN);
 }
 
 bool PushButton(HWND button) {
