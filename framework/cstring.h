@@ -10,7 +10,6 @@ class CString {
   CString(const char* text) : m_text(text ? text : "") {}  // NOLINT: implicit, like the platform's
 
   BOOL LoadString(UINT id);
-  int GetLength() const { return static_cast<int>(m_text.size()); }
   BOOL IsEmpty() const { return m_text.empty(); }
   operator const char*() const { return m_text.c_str(); }  // NOLINT: passed straight to the A calls
 

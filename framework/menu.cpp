@@ -4,7 +4,8 @@
 
 template <bool Owned>
 BOOL CMenuT<Owned>::LoadMenu(UINT id) {
-  if (Owned && m_hMenu) ::DestroyMenu(m_hMenu);
+  static_assert(Owned, "a borrowed menu is never loaded: nothing would destroy it");
+  if (m_hMenu) ::DestroyMenu(m_hMenu);
   m_hMenu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
   return m_hMenu != nullptr;
 }
@@ -14,5 +15,6 @@ BOOL CMenuT<Owned>::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, const 
   return ::TrackPopupMenu(m_hMenu, flags, x, y, 0, owner ? owner->m_hWnd : nullptr, rect);
 }
 
-template class CMenuT<true>;
-template class CMenuT<false>;
+template BOOL CMenuT<true>::LoadMenu(UINT);
+template BOOL CMenuT<true>::TrackPopupMenu(UINT, int, int, CWnd*, const RECT*) const;
+template BOOL CMenuT<false>::TrackPopupMenu(UINT, int, int, CWnd*, const RECT*) const;

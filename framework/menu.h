@@ -17,7 +17,7 @@ class CMenuT {
     if (Owned && m_hMenu) ::DestroyMenu(m_hMenu);
   }
 
-  BOOL LoadMenu(UINT id);
+  BOOL LoadMenu(UINT id);  // an owned menu's only
   CMenuT<false> GetSubMenu(int position) const {
     return CMenuT<false>(::GetSubMenu(m_hMenu, position));
   }

@@ -19,8 +19,6 @@ class CWnd {
   CWnd& operator=(const CWnd&) = delete;
   virtual ~CWnd() = default;
 
-  HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
-
   // Runs DoDataExchange: false writes the bound members to their controls, true reads them back.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
   virtual void DoDataExchange(CDataExchange*) {}
