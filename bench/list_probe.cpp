@@ -2,7 +2,8 @@
 // template (res/svcmgr.rc), sets its list up as the main window does, reads every row from the
 // local manager once (the floor's SCM work, timed as "scm"), and then fills the list from those
 // rows in memory in several ways, so that the list's own cost is seen without the manager's:
-//   as-is               as 刷新 does it: LVS_SORTASCENDING, each row inserted at 0, 4 texts set
+//   as-is               the old 刷新: LVS_SORTASCENDING, each row inserted at 0, 4 texts set
+//                       (刷新 now sorts in memory and fills with drawing off)
 //   hidden              as-is with the list hidden while it fills (nothing can be drawn)
 //   no-redraw           as-is inside WM_SETREDRAW FALSE/TRUE, repainted once at the end
 //   unsorted            rows sorted here, inserted at the end of a list without the sort style

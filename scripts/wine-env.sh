@@ -1,5 +1,6 @@
-# Sourced by the run and test scripts: picks the build that this host's Wine can run and prepares
-# a throwaway prefix on a virtual display. Needs ROOT (the checkout) set.
+# Sourced by the run, test, benchmark, screenshot and code-page scripts: picks the build that this
+# host's Wine can run and prepares a throwaway prefix on a virtual display. Needs ROOT (the
+# checkout) set.
 
 # The shipped program is 32-bit. A host whose kernel runs Wine's 32-bit loader runs it, and the
 # tests built with it, natively. Elsewhere the tests run the same sources built for 64-bit

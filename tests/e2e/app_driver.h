@@ -1,7 +1,8 @@
 #pragma once
-// Starts the shipped svcmgr.exe and drives it from outside, as a person would: finds its main
-// window, presses its buttons and keys, and watches the process end. Every message box it shows
-// is recorded and answered with OK, so none can stall a test.
+// Starts svcmgr.exe (this build's, or the one SVCMGR_UNDER_TEST names) and drives it from
+// outside, as a person would: finds its main window, presses its buttons and keys, and watches
+// the process end. Every message box it shows is recorded and answered with OK, so none can
+// stall a test.
 #include <windows.h>
 
 #include <memory>

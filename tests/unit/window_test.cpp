@@ -1,5 +1,7 @@
-// The dialog framework and the main window in this process, against a manager in memory: what
-// Wine's real manager cannot make happen in front of the window.
+// The dialog framework, the main window and the create dialog in this process, against a manager
+// in memory (what Wine's real manager cannot make happen in front of the window); and, through the
+// program's import slots, the platform answering as Windows does where Wine does not: the file
+// dialog, WOW64's folders and redirection, and the code page's conversions.
 #include <gtest/gtest.h>
 
 #include <windows.h>
