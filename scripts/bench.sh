@@ -2,8 +2,10 @@
 # Measures svcmgr under Wine against floors of its own (docs/performance.md says how): builds
 # what it needs, fills a throwaway prefix on a virtual display with 200, 1,000 and 3,000 extra
 # services, prints every run and a table of medians, and removes its services and processes.
-# BENCH_COUNTS (200,1000,3000), BENCH_RUNS (5) and BENCH_PROBE (1: also show where a refresh's
-# time goes) change what it does. Not part of the test run: it takes about 15 minutes.
+# BENCH_COUNTS (200,1000,3000), BENCH_RUNS (5) and BENCH_PROBE (0; 1: also time the old and other
+# ways of filling the list, some three minutes more) change what it does; BENCH_ALSO (host paths,
+# comma-separated) times the start-up of other builds of the program too, in turn with this one.
+# Not part of the test run: it takes about 15 minutes.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -62,10 +64,13 @@ start_prefix
     "($(($(stat -c %s "$stripped") / 1024)) KiB)"
   rm -f "$stripped"
   probe=()
-  [ "${BENCH_PROBE:-1}" = 1 ] && probe=(--probe "$(dos "$TOOLS/list_probe.exe")")
+  also=
+  IFS=, read -ra others <<<"${BENCH_ALSO:-}"
+  for other in "${others[@]}"; do also+=",$(dos "$other")"; done
+  [ "${BENCH_PROBE:-0}" = 1 ] && probe=(--probe "$(dos "$TOOLS/list_probe.exe")")
   driver --svcmgr "$(dos "$measured")" --floor "$(dos "$TOOLS/scm_floor.exe")" \
     --dialog "$(dos "$TOOLS/min_dialog.exe")" --service "$(dos "$TOOLS/benchsvc.exe")" \
-    --variants "$(dos "$TOOLS/min_dialog_styled.exe"),$(dos "$TOOLS/min_dialog_list.exe")" \
+    --variants "$(dos "$TOOLS/min_dialog_styled.exe"),$(dos "$TOOLS/min_dialog_list.exe")$also" \
     "${probe[@]}" --counts "$COUNTS" --runs "$RUNS" </dev/null
 } 2>&1 | tee "$RESULTS"
 echo "results: $RESULTS"
