@@ -6,6 +6,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <cstring>
@@ -35,6 +37,8 @@ DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
 DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesA, 4);
 DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
+DECLARE_IMPORT_SLOT(g_comSlot, CoInitializeEx, 8);
+DECLARE_IMPORT_SLOT(g_shellSlot, ShellExecuteA, 24);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -168,6 +172,18 @@ DWORD WINAPI Wow64FileAttributes(LPCSTR path) {
                  seen == "C:\\WINDOWS\\SysWOW64\\wow64 only.exe"
              ? FILE_ATTRIBUTE_NORMAL
              : INVALID_FILE_ATTRIBUTES;
+}
+
+// What the close box asks of COM and the shell, in order. (Under Wine, COM is set up by Wine's own
+// DLLs already, so only here can a missing call be seen.)
+std::vector<std::string> g_closeCalls;
+HRESULT WINAPI RecordingCoInitializeEx(LPVOID, DWORD flags) {
+  g_closeCalls.push_back("CoInitializeEx " + std::to_string(flags));
+  return S_OK;
+}
+HINSTANCE WINAPI RecordingShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT show) {
+  g_closeCalls.push_back(std::string("ShellExecuteA ") + file + " " + std::to_string(show));
+  return reinterpret_cast<HINSTANCE>(42);
 }
 
 std::wstring WindowTextW(HWND window) {
@@ -491,4 +507,23 @@ TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
   ASSERT_TRUE(seen.boxShown) << "no message for the refused connection";
   EXPECT_EQ(seen.rows, 0);
   EXPECT_TRUE(seen.drawn) << "the list behind the message was not drawn as it is";
+}
+
+TEST(MainWindow, TheCloseBoxAsksForASingleThreadedApartmentBeforeItAsksTheShell) {
+  ImportHook<decltype(&::CoInitializeEx)> com(g_comSlot, RecordingCoInitializeEx);
+  ImportHook<decltype(&::ShellExecuteA)> shell(g_shellSlot, RecordingShellExecute);
+  g_closeCalls.clear();
+  CWinApp app("svcmgr");
+  CServiceListDlg dlg;
+  app.m_pMainWnd = &dlg;
+  Thread person([&] {
+    if (WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs))
+      ::PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  dlg.DoModal();
+  person.join();
+  EXPECT_EQ(g_closeCalls,
+            (std::vector<std::string>{"CoInitializeEx " + std::to_string(COINIT_APARTMENTTHREADED |
+                                                                         COINIT_DISABLE_OLE1DDE),
+                                      "ShellExecuteA http://www.tavrelmo.example/ 0"}));
 }
