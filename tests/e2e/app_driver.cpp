@@ -44,22 +44,35 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
   return TRUE;
 }
 
-// The top of the entry that a popup menu window shows highlighted, from its top edge, read off the
-// screen down a line near its left edge, left of any text; -1 when none is.
-int HighlightedEntryTop(HWND menu) {
+// The rows, from its top edge, of the entry that a popup menu window shows highlighted, read off
+// the screen down a line near its left edge, left of any text; {-1, -1} when none is. A redraw
+// caught halfway may show part of the entry only, so entries are told apart by their rows
+// overlapping or not.
+struct Rows {
+  int top = -1, bottom = -1;  // bottom: the first row below
+  bool Shown() const { return top >= 0; }
+  bool Overlaps(const Rows& other) const {
+    return Shown() && other.Shown() && top < other.bottom && other.top < bottom;
+  }
+  bool Below(const Rows& other) const { return Shown() && other.Shown() && top >= other.bottom; }
+};
+
+Rows HighlightedEntry(HWND menu) {
   RECT frame{};
-  if (!::GetWindowRect(menu, &frame)) return -1;
+  Rows rows;
+  if (!::GetWindowRect(menu, &frame)) return rows;
   const COLORREF highlights[] = {::GetSysColor(COLOR_HIGHLIGHT), ::GetSysColor(COLOR_MENUHILIGHT)};
   HDC screen = ::GetDC(nullptr);
-  int top = -1;
-  for (int y = frame.top; y < frame.bottom && top < 0; ++y) {
+  for (int y = frame.top; y < frame.bottom; ++y) {
     const COLORREF shown = ::GetPixel(screen, frame.left + 6, y);
-    if (shown == highlights[0] || shown == highlights[1]) top = y - frame.top;
+    const bool lit = shown == highlights[0] || shown == highlights[1];
+    if (lit && !rows.Shown()) rows.top = y - frame.top;
+    if (!lit && rows.Shown()) break;
+    if (lit) rows.bottom = y - frame.top + 1;
   }
   ::ReleaseDC(nullptr, screen);
-  return top;
+  return rows;
 }
-
 }  // namespace
 
 bool SendInputs(std::vector<INPUT> inputs) {
@@ -181,35 +194,43 @@ bool ClickAt(HWND window, POINT screen, bool right) {
 bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   RECT frame{};
   if (!::GetWindowRect(menu, &frame)) return false;
+  const int middle = frame.left + (frame.right - frame.left) / 2;
   auto pointAt = [](POINT screen) {
     POINT at{};
     return SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
            WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; },
                      2000);
   };
-  // Off the menu while the keys find the entry. A report of the pointer that comes late takes the
-  // highlight off, and a redraw caught halfway shows none or the one before: each step waits for
-  // a highlight below the one before it, and starts again from Home on one above it.
-  if (!pointAt({frame.left > 40 ? frame.left - 30 : frame.right + 30, frame.top + 5})) return false;
-  int top = -1;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    if (!PressKey(owner, VK_HOME)) return false;
-    if (!WaitUntil([&] { return (top = HighlightedEntryTop(menu)) >= 0; }, timeoutMs)) continue;
-    int reached = 0;
-    for (int previous = top; reached < index; ++reached, previous = top) {
-      if (!PressKey(owner, VK_DOWN) ||
-          !WaitUntil([&] { return (top = HighlightedEntryTop(menu)) > previous; }, timeoutMs))
-        break;
+  // A report of the pointer, which may come late, highlights the entry under it, or none when it
+  // is over no entry. So the pointer rests on the first entry while the keys find the wanted one:
+  // a late report can only take the highlight back there, which the screen shows, and the keys
+  // start again. A redraw caught halfway shows no highlight or the one before, so each step waits
+  // for a highlight below the one before it, or back on the first.
+  Rows first;
+  if (!pointAt({middle, frame.top + 8}) ||
+      !WaitUntil([&] { return (first = HighlightedEntry(menu)).Shown(); }, timeoutMs))
+    return false;
+  Rows at = first;
+  for (int attempt = 0, reached = 0; reached < index; ++reached) {
+    const Rows previous = at;
+    if (!PressKey(owner, VK_DOWN) || !WaitUntil(
+                                         [&] {
+                                           at = HighlightedEntry(menu);
+                                           return at.Below(previous) ||
+                                                  (at.Overlaps(first) && !previous.Overlaps(first));
+                                         },
+                                         timeoutMs))
+      return false;
+    if (at.Overlaps(first)) {
+      if (++attempt == 5) return false;
+      reached = -1;  // back on the first entry: the next Down is the first step again
     }
-    if (reached == index) break;
-    top = -1;
   }
-  if (top < 0) return false;
   // Then onto the entry found, so that whatever report of the pointer still comes keeps it
   // highlighted; Enter once the screen shows it so.
-  if (!pointAt({frame.left + (frame.right - frame.left) / 2, frame.top + top + 2})) return false;
-  const int wanted = top;
-  return WaitUntil([&] { return HighlightedEntryTop(menu) == wanted; }, timeoutMs) &&
+  const Rows wanted = at;
+  return pointAt({middle, frame.top + (wanted.top + wanted.bottom) / 2}) &&
+         WaitUntil([&] { return HighlightedEntry(menu).Overlaps(wanted); }, timeoutMs) &&
          PressKey(owner, VK_RETURN);
 }
 

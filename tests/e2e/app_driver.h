@@ -60,10 +60,9 @@ bool BringToFront(HWND window);
 bool PressKey(HWND window, WORD virtualKey, WORD modifier = 0);
 bool ClickAt(HWND window, POINT screen, bool right = false);
 // Chooses the `index`th entry (separators not counted) of the popup menu window `menu` that
-// `owner` shows, with the keyboard as a person does: Home, then Down, checking on the screen which
-// entry each key highlighted before the next, and that the wanted one is highlighted before
-// Enter. The pointer is first moved off the menu, where no late report of it can move the
-// highlight.
+// `owner` shows, as a person does with the pointer resting on the menu: Down key by key, checking
+// on the screen which entry each highlighted, then the pointer onto the entry found, and Enter
+// once the screen shows that one highlighted.
 bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs);
 // A click on a button by message, as the dialog manager sends it; returns once it is handled.
 bool PushButton(HWND button);
