@@ -167,6 +167,13 @@ bool PressKey(HWND window, WORD virtualKey, WORD modifier) {
   return SendInputs(inputs);
 }
 
+bool PointAt(POINT screen) {
+  POINT at{};
+  return SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
+         WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; },
+                   2000);
+}
+
 bool ClickAt(HWND window, POINT screen, bool right) {
   // A second click soon after and close to the one before would be a double-click; a person
   // clicking twice in the same place pauses in between.
@@ -179,10 +186,7 @@ bool ClickAt(HWND window, POINT screen, bool right) {
     ::Sleep(pause - elapsed);
   if (!BringToFront(window)) return false;
   const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  if (!SendInputs({Mouse(move, screen)})) return false;
-  POINT at{};
-  if (!WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, 2000))
-    return false;
+  if (!PointAt(screen)) return false;
   const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
   const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   const bool sent = SendInputs({Mouse(move | down, screen), Mouse(move | up, screen)});
@@ -195,19 +199,13 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   RECT frame{};
   if (!::GetWindowRect(menu, &frame)) return false;
   const int middle = frame.left + (frame.right - frame.left) / 2;
-  auto pointAt = [](POINT screen) {
-    POINT at{};
-    return SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
-           WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; },
-                     2000);
-  };
   // A report of the pointer, which may come late, highlights the entry under it, or none when it
   // is over no entry. So the pointer rests on the first entry while the keys find the wanted one:
   // a late report can only take the highlight back there, which the screen shows, and the keys
   // start again. A redraw caught halfway shows no highlight or the one before, so each step waits
   // for a highlight below the one before it, or back on the first.
   Rows first;
-  if (!pointAt({middle, frame.top + 8}) ||
+  if (!PointAt({middle, frame.top + 8}) ||
       !WaitUntil([&] { return (first = HighlightedEntry(menu)).Shown(); }, timeoutMs))
     return false;
   Rows at = first;
@@ -229,7 +227,7 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   // Then onto the entry found, so that whatever report of the pointer still comes keeps it
   // highlighted; Enter once the screen shows it so.
   const Rows wanted = at;
-  return pointAt({middle, frame.top + (wanted.top + wanted.bottom) / 2}) &&
+  return PointAt({middle, frame.top + (wanted.top + wanted.bottom) / 2}) &&
          WaitUntil([&] { return HighlightedEntry(menu).Overlaps(wanted); }, timeoutMs) &&
          PressKey(owner, VK_RETURN);
 }

@@ -58,6 +58,8 @@ bool SendInputs(std::vector<INPUT> inputs);
 // window is in front, so each first brings the target's top-level window to the front.
 bool BringToFront(HWND window);
 bool PressKey(HWND window, WORD virtualKey, WORD modifier = 0);
+// Moves the pointer to the screen point and waits until the system has it there.
+bool PointAt(POINT screen);
 bool ClickAt(HWND window, POINT screen, bool right = false);
 // Chooses the `index`th entry (separators not counted) of the popup menu window `menu` that
 // `owner` shows, as a person does with the pointer resting on the menu: Down key by key, checking

@@ -120,11 +120,7 @@ bool CtrlClickAt(HWND window, POINT screen) {
   // the real keyboard's modifiers, which releases an injected Ctrl. So the pointer goes to the
   // point first and the program gets to take that report before the key goes down.
   const INPUT at = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
-  POINT now{};
-  if (!BringToFront(window) || !SendInputs({at}) ||
-      !WaitUntil([&] { return ::GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; },
-                 2000))
-    return false;
+  if (!BringToFront(window) || !PointAt(screen)) return false;
   ::Sleep(kPointerSettleMs);
   DWORD_PTR ignored = 0;
   SendTimed(window, WM_NULL, 0, 0, 10000, &ignored);
