@@ -12,7 +12,6 @@
 
 #include "app_driver.h"
 #include "desktop.h"
-#include "registered_service.h"
 #include "remote_list.h"
 #include "res/resource.h"
 #include "tests/support/test_services.h"
@@ -198,8 +197,8 @@ TEST_F(ContextMenu, StartAndStopReportWhatTheyDidAndTheRefreshShowsIt) {
   TestService stopped(UniqueServiceName(kServicePrefix), "启动停止 甲", Program());
   TestService running(UniqueServiceName(kServicePrefix), "启动停止 乙", Program());
   ASSERT_TRUE(running.Start());
-  RegisteredService before;
-  ASSERT_TRUE(ReadRegisteredService(running.name(), &before));
+  ScmService before;
+  ASSERT_TRUE(ScmServiceNamed(running.name(), before));
   ASSERT_NO_FATAL_FAILURE(Refresh());
 
   RunOnRow(stopped.name(), ID_START_SERVICE, "启动服务成功！");
@@ -207,8 +206,8 @@ TEST_F(ContextMenu, StartAndStopReportWhatTheyDidAndTheRefreshShowsIt) {
 
   // A running service is not started again: the same process goes on.
   RunOnRow(running.name(), ID_START_SERVICE, "服务以经启动！");
-  RegisteredService after;
-  ASSERT_TRUE(ReadRegisteredService(running.name(), &after));
+  ScmService after;
+  ASSERT_TRUE(ScmServiceNamed(running.name(), after));
   EXPECT_EQ(after.state, SERVICE_RUNNING);
   EXPECT_EQ(after.processId, before.processId);
 
@@ -221,7 +220,7 @@ TEST_F(ContextMenu, StartAndStopReportWhatTheyDidAndTheRefreshShowsIt) {
 
   // Stopping a stopped service sends no control, which would fail and say so.
   RunOnRow(running.name(), ID_STOP_SERVICE, "服务已经停止！");
-  ASSERT_TRUE(ReadRegisteredService(running.name(), &after));
+  ASSERT_TRUE(ScmServiceNamed(running.name(), after));
   EXPECT_EQ(after.state, SERVICE_STOPPED);
 }
 
@@ -229,12 +228,12 @@ TEST_F(ContextMenu, DeleteStopsARunningServiceAndRemovesIt) {
   RemoveOnExit cleanup;
   const std::string name = cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_TRUE(RegisterService(name, "删除", Program(), SERVICE_DEMAND_START));
-  ASSERT_TRUE(StartRegisteredService(name, kTimeoutMs));
+  ASSERT_TRUE(StartAndWait(name, kTimeoutMs));
   ASSERT_NO_FATAL_FAILURE(Refresh());
   ASSERT_EQ(ShownState(name), kStarted);
 
   RunOnRow(name, ID_DELETE_SERVICE, "删除服务成功！");
-  EXPECT_TRUE(WaitUntil([&] { return !IsListedByManager(name); }, kTimeoutMs))
+  EXPECT_TRUE(WaitUntil([&] { return TimesListed(name) == 0; }, kTimeoutMs))
       << name << " is still registered";
 
   ASSERT_NO_FATAL_FAILURE(Refresh());
@@ -259,8 +258,8 @@ TEST_F(ContextMenu, EachStartTypeIsSetReportedAndListedAfterTheRefresh) {
   ASSERT_NO_FATAL_FAILURE(Refresh());
   for (const StartTypeCase& type : kStartTypes) {
     RunOnRow(service.name(), type.command, type.message);
-    RegisteredService read;
-    ASSERT_TRUE(ReadRegisteredService(service.name(), &read));
+    ScmService read;
+    ASSERT_TRUE(ScmServiceNamed(service.name(), read));
     EXPECT_EQ(read.startType, type.startType) << type.message;
     ASSERT_NO_FATAL_FAILURE(Refresh());
     EXPECT_EQ(Shown(service.name()).at(kStartTypeColumn), type.shown);
@@ -310,16 +309,16 @@ TEST_F(ContextMenu, CommandsActOnTheWholeOfALongName) {
   EXPECT_TRUE(WaitForServiceState(longName, SERVICE_STOPPED, kTimeoutMs));
   for (const StartTypeCase& type : kStartTypes) {
     RunOnRow(longName, type.command, type.message);
-    RegisteredService read;
-    ASSERT_TRUE(ReadRegisteredService(longName, &read));
+    ScmService read;
+    ASSERT_TRUE(ScmServiceNamed(longName, read));
     EXPECT_EQ(read.startType, type.startType) << type.message;
   }
   RunOnRow(longName, ID_DELETE_SERVICE, "删除服务成功！");
-  EXPECT_TRUE(WaitUntil([&] { return !IsListedByManager(longName); }, kTimeoutMs));
+  EXPECT_TRUE(WaitUntil([&] { return TimesListed(longName) == 0; }, kTimeoutMs));
 
   // The neighbour was never touched.
-  RegisteredService untouched;
-  ASSERT_TRUE(ReadRegisteredService(cutName, &untouched));
+  ScmService untouched;
+  ASSERT_TRUE(ScmServiceNamed(cutName, untouched));
   EXPECT_EQ(untouched.state, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_EQ(untouched.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
 }

@@ -11,7 +11,6 @@
 
 #include "app_driver.h"
 #include "desktop.h"
-#include "registered_service.h"
 #include "remote_list.h"
 #include "res/resource.h"
 #include "tests/support/test_services.h"
@@ -123,8 +122,8 @@ class CreateServiceDialog : public testing::Test {
   void ExpectRegistered(const std::string& name, const std::string& displayName,
                         const std::string& path, DWORD startType) {
     SCOPED_TRACE(name);
-    RegisteredService service;
-    ASSERT_TRUE(ReadRegisteredService(name, &service)) << "not registered";
+    ScmService service;
+    ASSERT_TRUE(ScmServiceNamed(name, service)) << "not registered";
     EXPECT_EQ(service.displayName, displayName);
     EXPECT_EQ(service.path, path);
     EXPECT_EQ(service.type, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
@@ -340,9 +339,9 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 
   // The quoted path is the whole program: the service starts from the copy.
-  ASSERT_TRUE(StartRegisteredService(names[0], kTimeoutMs));
-  RegisteredService running;
-  ASSERT_TRUE(ReadRegisteredService(names[0], &running));
+  ASSERT_TRUE(StartAndWait(names[0], kTimeoutMs));
+  ScmService running;
+  ASSERT_TRUE(ScmServiceNamed(names[0], running));
   EXPECT_EQ(::lstrcmpiA(ImageOfProcess(running.processId).c_str(), copies.WithSpaces().c_str()), 0)
       << ImageOfProcess(running.processId);
 }
@@ -417,8 +416,8 @@ TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefu
   const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_TRUE(SetWindowTextRemote(::GetDlgItem(dialog, IDC_NAME), name));
   EXPECT_EQ(Create(dialog), kNotCreated);
-  RegisteredService registered;
-  EXPECT_FALSE(ReadRegisteredService(name, &registered)) << "registered " << registered.path;
+  ScmService registered;
+  EXPECT_FALSE(ScmServiceNamed(name, registered)) << "registered " << registered.path;
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 }
 }  // namespace

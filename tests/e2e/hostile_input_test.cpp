@@ -9,7 +9,6 @@
 #include <tuple>
 
 #include "app_driver.h"
-#include "registered_service.h"
 #include "res/resource.h"
 #include "tests/support/test_services.h"
 

@@ -13,6 +13,7 @@
 #include "tests/integration/open_handles.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
+#include "tests/support/time_scale.h"
 
 namespace {
 using Texts = std::vector<std::string>;
@@ -74,14 +75,6 @@ std::unique_ptr<TestService> Make(Kind kind, DWORD startType = SERVICE_DEMAND_ST
   return service;
 }
 
-DWORD ProcessOf(const TestService& service) {
-  SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  ::QueryServiceStatusEx(service.handle(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                         sizeof status, &needed);
-  return status.dwProcessId;
-}
-
 // A service marked for deletion refuses every change of its configuration with its own error;
 // asking for no change at all probes that without touching a service that is not marked.
 bool MarkedForDeletion(const TestService& service) {
@@ -91,20 +84,13 @@ bool MarkedForDeletion(const TestService& service) {
          ::GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
 }
 
-bool Listed(const std::string& name) {
-  for (const ScmService& service : ScmListing())
-    if (service.name == name) return true;
-  return false;
-}
-
 // Ends and deletes the service, then expects it to leave the listing. A deleted service stays
 // listed while any handle to it is open, so this also shows that the commands closed theirs.
 void ExpectGoneOnceDeleted(std::unique_ptr<TestService>& service) {
   const std::string name = service->name();
   service.reset();
-  bool listed = true;
-  for (int attempt = 0; attempt < 40 && (listed = Listed(name)); ++attempt) ::Sleep(50);
-  EXPECT_FALSE(listed) << name << " is still listed: a handle to it stayed open";
+  EXPECT_TRUE(WaitUntil([&] { return TimesListed(name) == 0; }, 2000))
+      << name << " is still listed: a handle to it stayed open";
 }
 
 // A hidden top-level window for the commands to own their boxes.
@@ -162,12 +148,12 @@ TEST_F(CommandsOnRealScm, StartStartsOnlyAStoppedService) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto service = Make(c.kind);
-    const DWORD process = ProcessOf(*service);
+    const DWORD process = service->ProcessId();
     EXPECT_EQ(Run(StartSelectedService, service->name()), c.boxes);
     EXPECT_TRUE(service->WaitForState(c.stateAfter, kWaitMs)) << "state " << service->State();
     // A service that was already started keeps its process: nothing else was started.
     if (process != 0) {
-      EXPECT_EQ(ProcessOf(*service), process);
+      EXPECT_EQ(service->ProcessId(), process);
     }
     ExpectGoneOnceDeleted(service);
   }
@@ -184,11 +170,11 @@ TEST_F(CommandsOnRealScm, StopStopsAStartedServiceThatTakesTheControl) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto service = Make(c.kind);
-    const DWORD process = ProcessOf(*service);
+    const DWORD process = service->ProcessId();
     EXPECT_EQ(Run(StopSelectedService, service->name()), c.boxes);
     EXPECT_TRUE(service->WaitForState(c.stateAfter, kWaitMs)) << "state " << service->State();
     if (c.stateAfter != SERVICE_STOPPED) {
-      EXPECT_EQ(ProcessOf(*service), process);
+      EXPECT_EQ(service->ProcessId(), process);
     }
     ExpectGoneOnceDeleted(service);
   }
@@ -309,7 +295,7 @@ TEST_F(CommandsOnRealScm, ALongNameIsUsedWhole) {
   EXPECT_TRUE(MarkedForDeletion(*whole));
   EXPECT_FALSE(MarkedForDeletion(*prefix));
   ExpectGoneOnceDeleted(whole);
-  EXPECT_TRUE(Listed(shortName));
+  EXPECT_EQ(TimesListed(shortName), 1u);
 }
 
 // Many commands in a row keep no handle open: no kernel handle (the token of the privilege step

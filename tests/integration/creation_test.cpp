@@ -10,6 +10,7 @@
 #include "service/creation.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
+#include "tests/support/time_scale.h"
 
 namespace {
 using Texts = std::vector<std::string>;
@@ -24,71 +25,6 @@ Texts Create(const std::string& name, const std::string& displayName, const std:
   CreateOwnProcessService(name.c_str(), displayName.c_str(), path.c_str(), startType);
   return boxes.TakeTexts();
 }
-
-// What the manager holds for a service, as its configuration reads.
-struct Registration {
-  DWORD type = 0;
-  DWORD startType = 0;
-  DWORD errorControl = 0;
-  std::string path;
-  std::string displayName;
-};
-
-bool Registered(const std::string& name, Registration& registration) {
-  SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG);
-  bool read = false;
-  if (service) {
-    DWORD needed = 0;
-    ::QueryServiceConfigA(service, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    read = needed && ::QueryServiceConfigA(service, config, needed, &needed);
-    if (read) {
-      registration.type = config->dwServiceType;
-      registration.startType = config->dwStartType;
-      registration.errorControl = config->dwErrorControl;
-      registration.path = config->lpBinaryPathName ? config->lpBinaryPathName : "";
-      registration.displayName = config->lpDisplayName ? config->lpDisplayName : "";
-    }
-    ::CloseServiceHandle(service);
-  }
-  if (manager) ::CloseServiceHandle(manager);
-  return read;
-}
-
-size_t TimesListed(const std::string& name) {
-  size_t times = 0;
-  for (const ScmService& service : ScmListing()) times += service.name == name;
-  return times;
-}
-
-// Stops and deletes a service the code under test may have created, whatever became of it.
-class Removal {
- public:
-  explicit Removal(std::string name) : m_name(std::move(name)) {}
-  Removal(const Removal&) = delete;
-  Removal& operator=(const Removal&) = delete;
-  ~Removal() {
-    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = ::OpenServiceA(manager, m_name.c_str(), SERVICE_ALL_ACCESS);
-    if (service) {
-      SERVICE_STATUS status{};
-      if (::QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED &&
-          ::ControlService(service, SERVICE_CONTROL_STOP, &status))
-        for (int i = 0; i < 200 && ::QueryServiceStatus(service, &status) &&
-                        status.dwCurrentState != SERVICE_STOPPED;
-             ++i)
-          ::Sleep(50);
-      ::DeleteService(service);
-      ::CloseServiceHandle(service);
-    }
-    if (manager) ::CloseServiceHandle(manager);
-  }
-
- private:
-  std::string m_name;
-};
 
 // What the listing says of every service, but its run state, which creation does not touch.
 std::set<std::tuple<std::string, std::string, DWORD, std::string>> Listing() {
@@ -114,10 +50,9 @@ class CreationOnRealScm : public ::testing::Test {
 
   static void TearDownTestSuite() {
     // The program of a service that just stopped may take a moment to let go of its file.
-    for (int i = 0;
-         i < 100 && !::DeleteFileA(s_program.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND;
-         ++i)
-      ::Sleep(50);
+    WaitUntil(
+        [] { return ::DeleteFileA(s_program.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; },
+        5000);
     ::RemoveDirectoryA(s_folder.c_str());
   }
 
@@ -138,18 +73,16 @@ TEST_F(CreationOnRealScm, RegistersAnOwnProcessServiceAsGiven) {
     SCOPED_TRACE(startType);
     const std::string name = UniqueServiceName(kPrefix);
     const std::string displayName = "集成测试 创建的服务 " + std::to_string(startType);
-    Removal removal(name);
-    EXPECT_EQ(Create(name, displayName, path, startType), Texts{kCreated});
+    RemoveOnExit removal;
+    EXPECT_EQ(Create(removal.Add(name), displayName, path, startType), Texts{kCreated});
     EXPECT_EQ(TimesListed(name), 1u);
-    Registration registration;
-    ASSERT_TRUE(Registered(name, registration));
-    EXPECT_EQ(registration.displayName, displayName);
-    EXPECT_EQ(registration.path, path);
-    EXPECT_EQ(registration.type, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
-    EXPECT_EQ(registration.errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
-    EXPECT_EQ(registration.startType, startType);
     ScmService service;
     ASSERT_TRUE(ScmServiceNamed(name, service));
+    EXPECT_EQ(service.displayName, displayName);
+    EXPECT_EQ(service.path, path);
+    EXPECT_EQ(service.type, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(service.errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(service.startType, startType);
     EXPECT_EQ(service.state, static_cast<DWORD>(SERVICE_STOPPED));
   }
 }
@@ -157,14 +90,14 @@ TEST_F(CreationOnRealScm, RegistersAnOwnProcessServiceAsGiven) {
 TEST_F(CreationOnRealScm, TheSameFieldsTwiceCreateOneService) {
   const std::string name = UniqueServiceName(kPrefix);
   const std::string path = Quoted(TestServiceProgram());
-  Removal removal(name);
-  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kCreated});
+  RemoveOnExit removal;
+  EXPECT_EQ(Create(removal.Add(name), "集成测试 两次", path), Texts{kCreated});
   EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kNotCreated});
   EXPECT_EQ(TimesListed(name), 1u);
-  Registration registration;
-  ASSERT_TRUE(Registered(name, registration));
-  EXPECT_EQ(registration.displayName, "集成测试 两次");
-  EXPECT_EQ(registration.path, path);
+  ScmService service;
+  ASSERT_TRUE(ScmServiceNamed(name, service));
+  EXPECT_EQ(service.displayName, "集成测试 两次");
+  EXPECT_EQ(service.path, path);
 }
 
 // Empty texts and names the manager refuses: one failure box each, and the manager's listing
@@ -191,8 +124,8 @@ TEST_F(CreationOnRealScm, RefusedFieldsCreateNothing) {
   ASSERT_FALSE(before.empty());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Removal removal(c.name);
-    EXPECT_EQ(Create(c.name, c.displayName, c.path), Texts{kNotCreated});
+    RemoveOnExit removal;
+    EXPECT_EQ(Create(removal.Add(c.name), c.displayName, c.path), Texts{kNotCreated});
   }
   EXPECT_TRUE(Listing() == before);
 }
@@ -221,43 +154,30 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(ProgramPathToRegister(c.path.c_str()), c.registered);
     const std::string name = UniqueServiceName(kPrefix);
-    Removal removal(name);
-    EXPECT_EQ(Create(name, "集成测试 路径", c.path), Texts{kCreated});
-    Registration registration;
-    ASSERT_TRUE(Registered(name, registration));
-    EXPECT_EQ(registration.path, c.registered);
+    RemoveOnExit removal;
+    EXPECT_EQ(Create(removal.Add(name), "集成测试 路径", c.path), Texts{kCreated});
+    ScmService service;
+    ASSERT_TRUE(ScmServiceNamed(name, service));
+    EXPECT_EQ(service.path, c.registered);
   }
 }
 
 // Registered quoted, the program in a folder with spaces is the one the manager starts.
 TEST_F(CreationOnRealScm, AServiceInAFolderWithSpacesStartsFromIt) {
   const std::string name = UniqueServiceName(kPrefix);
-  Removal removal(name);
-  ASSERT_EQ(Create(name, "集成测试 带空格的路径", s_program), Texts{kCreated});
+  RemoveOnExit removal;
+  ASSERT_EQ(Create(removal.Add(name), "集成测试 带空格的路径", s_program), Texts{kCreated});
   MessageBoxWatcher boxes;
   CWnd owner;
   StartSelectedService(owner, name.c_str());
   EXPECT_EQ(boxes.TakeTexts(), Texts{"启动服务成功！"});
-
-  SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-  ASSERT_TRUE(service);
-  SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  for (int i = 0;
-       i < 200 &&
-       ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                              sizeof status, &needed) &&
-       status.dwCurrentState != SERVICE_RUNNING;
-       ++i)
-    ::Sleep(50);
-  ::CloseServiceHandle(service);
-  ::CloseServiceHandle(manager);
-  EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  ASSERT_TRUE(WaitForServiceState(name, SERVICE_RUNNING, 10000));
+  ScmService service;
+  ASSERT_TRUE(ScmServiceNamed(name, service));
 
   char image[MAX_PATH] = "";
   DWORD size = sizeof image;
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, status.dwProcessId);
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, service.processId);
   ASSERT_TRUE(process);
   EXPECT_TRUE(::QueryFullProcessImageNameA(process, 0, image, &size));
   ::CloseHandle(process);

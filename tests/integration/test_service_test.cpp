@@ -6,28 +6,6 @@
 namespace {
 constexpr char kPrefix[] = "svcmgr-it";
 
-DWORD ProcessOf(const TestService& service) {
-  SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  ::QueryServiceStatusEx(service.handle(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                         sizeof status, &needed);
-  return status.dwProcessId;
-}
-
-bool Exists(const std::string& name) {
-  SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-  if (service) ::CloseServiceHandle(service);
-  ::CloseServiceHandle(manager);
-  return service != nullptr;
-}
-
-// The manager may finish a deletion a moment after the last handle of the service is closed.
-bool Gone(const std::string& name) {
-  for (int tries = 0; tries < 100 && Exists(name); ++tries) ::Sleep(50);
-  return !Exists(name);
-}
-
 // Paused and continued, then stopped, the program ends by itself and cleanly.
 TEST(TestServiceProgram, PausesContinuesAndEndsOnStop) {
   TestService service(UniqueServiceName(kPrefix), "testsvc 默认", Quoted(TestServiceProgram()));
@@ -38,7 +16,7 @@ TEST(TestServiceProgram, PausesContinuesAndEndsOnStop) {
   EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
 
   HANDLE process =
-      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(service));
+      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, service.ProcessId());
   ASSERT_TRUE(process);
   ASSERT_TRUE(::ControlService(service.handle(), SERVICE_CONTROL_STOP, &status));
   EXPECT_TRUE(service.WaitForState(SERVICE_STOPPED, 10000));
@@ -65,13 +43,12 @@ TEST(TestServiceProgram, RefusingServicesAreCleanedUpAnyway) {
     ASSERT_TRUE(pender.Start(SERVICE_START_PENDING));
     EXPECT_FALSE(::ControlService(pender.handle(), SERVICE_CONTROL_STOP, &status));
     EXPECT_FALSE(::ControlService(pender.handle(), SERVICE_CONTROL_PAUSE, &status));
-    ::Sleep(200);
     EXPECT_EQ(pender.State(), static_cast<DWORD>(SERVICE_START_PENDING));
-    processes[0] = ProcessOf(refuser);
-    processes[1] = ProcessOf(pender);
+    processes[0] = refuser.ProcessId();
+    processes[1] = pender.ProcessId();
   }
-  EXPECT_TRUE(Gone(refusing));
-  EXPECT_TRUE(Gone(pending));
+  EXPECT_TRUE(WaitUntilGone(refusing, 5000));
+  EXPECT_TRUE(WaitUntilGone(pending, 5000));
   for (DWORD id : processes) {
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
     EXPECT_TRUE(!process || ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) << id;

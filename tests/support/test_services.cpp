@@ -7,21 +7,44 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "time_scale.h"
+
 namespace {
+// Owns a handle of the manager's and closes it.
+class ScHandle {
+ public:
+  explicit ScHandle(SC_HANDLE handle) : m_handle(handle) {}
+  ScHandle(const ScHandle&) = delete;
+  ScHandle& operator=(const ScHandle&) = delete;
+  ~ScHandle() {
+    if (m_handle) ::CloseServiceHandle(m_handle);
+  }
+  SC_HANDLE get() const { return m_handle; }
+
+ private:
+  SC_HANDLE m_handle;
+};
+
 std::string ErrorText(const char* what, DWORD error) {
   return std::string(what) + " failed, error " + std::to_string(error);
 }
 
-DWORD StateOf(SC_HANDLE service) {
-  SERVICE_STATUS status{};
-  return ::QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+// One connection for every service the tests make and read: each new one costs Wine a pipe and
+// a bind.
+SC_HANDLE SharedManager() {
+  static SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  return manager;
 }
 
-bool WaitFor(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
-  for (ULONGLONG start = ::GetTickCount64();; ::Sleep(10)) {
-    if (StateOf(service) == state) return true;
-    if (::GetTickCount64() - start >= timeoutMs) return false;
-  }
+bool QueryStatus(SC_HANDLE service, SERVICE_STATUS_PROCESS& status) {
+  DWORD needed = 0;
+  return ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                sizeof status, &needed) != 0;
+}
+
+DWORD StateOf(SC_HANDLE service) {
+  SERVICE_STATUS_PROCESS status{};
+  return QueryStatus(service, status) ? status.dwCurrentState : 0;
 }
 
 // Ends a service whatever it accepts: the stop control if it takes it, else its process. Wine's
@@ -29,27 +52,24 @@ bool WaitFor(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
 // last reported), so then the end of the process is what counts.
 bool EndService(SC_HANDLE service, DWORD timeoutMs) {
   SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  if (!::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                              sizeof status, &needed))
-    return false;
+  if (!QueryStatus(service, status)) return false;
   if (status.dwCurrentState == SERVICE_STOPPED) return true;
   SERVICE_STATUS ignored{};
   if (::ControlService(service, SERVICE_CONTROL_STOP, &ignored) &&
-      WaitFor(service, SERVICE_STOPPED, timeoutMs))
+      WaitUntil([&] { return StateOf(service) == SERVICE_STOPPED; }, timeoutMs))
     return true;
   HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
   if (!process) return false;
-  bool ended =
-      ::TerminateProcess(process, 1) && ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+  bool ended = ::TerminateProcess(process, 1) && WaitForObject(process, timeoutMs);
   ::CloseHandle(process);
   return ended;
 }
 
-// One connection for every service the tests make: each new one costs Wine a pipe and a bind.
-SC_HANDLE SharedManager() {
-  static SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  return manager;
+void EndAndDelete(SC_HANDLE manager, const std::string& name) {
+  ScHandle service(::OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS));
+  if (!service.get()) return;
+  EndService(service.get(), 10000);
+  ::DeleteService(service.get());
 }
 
 bool ProcessRuns(DWORD pid) {
@@ -79,9 +99,7 @@ std::vector<BYTE> EnumerateAll(SC_HANDLE manager, DWORD& count) {
   return {};
 }
 
-void ReadConfig(SC_HANDLE manager, ScmService& entry) {
-  SC_HANDLE service = ::OpenServiceA(manager, entry.name.c_str(), SERVICE_QUERY_CONFIG);
-  if (!service) return;
+void ReadConfig(SC_HANDLE service, ScmService& entry) {
   std::vector<BYTE> buffer(8192);
   DWORD needed = 0;
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
@@ -91,12 +109,13 @@ void ReadConfig(SC_HANDLE manager, ScmService& entry) {
     config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     read = ::QueryServiceConfigA(service, config, needed, &needed);
   }
-  if (read) {
-    entry.configRead = true;
-    entry.startType = config->dwStartType;
-    entry.path = config->lpBinaryPathName ? config->lpBinaryPathName : "";
-  }
-  ::CloseServiceHandle(service);
+  if (!read) return;
+  entry.configRead = true;
+  if (entry.displayName.empty() && config->lpDisplayName) entry.displayName = config->lpDisplayName;
+  entry.type = config->dwServiceType;
+  entry.startType = config->dwStartType;
+  entry.errorControl = config->dwErrorControl;
+  entry.path = config->lpBinaryPathName ? config->lpBinaryPathName : "";
 }
 }  // namespace
 
@@ -117,8 +136,7 @@ std::string UniqueServiceName(const std::string& prefix) {
 }
 
 void RemoveLeftoverServices(const std::string& prefix) {
-  SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!manager) return;
+  SC_HANDLE manager = SharedManager();
   DWORD count = 0;
   std::vector<BYTE> buffer = EnumerateAll(manager, count);
   const auto* records = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
@@ -127,19 +145,13 @@ void RemoveLeftoverServices(const std::string& prefix) {
     std::string name = records[i].lpServiceName;
     if (name.compare(0, start.size(), start) != 0) continue;
     DWORD owner = std::strtoul(name.c_str() + start.size(), nullptr, 10);
-    if (owner == ::GetCurrentProcessId() || ProcessRuns(owner)) continue;
-    if (SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
-      EndService(service, 5000);
-      ::DeleteService(service);
-      ::CloseServiceHandle(service);
-    }
+    if (owner != ::GetCurrentProcessId() && !ProcessRuns(owner)) EndAndDelete(manager, name);
   }
-  ::CloseServiceHandle(manager);
 }
 
 std::vector<ScmService> ScmListing() {
   std::vector<ScmService> listing;
-  SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE manager = SharedManager();
   if (!manager) {
     ADD_FAILURE() << ErrorText("OpenSCManagerA", ::GetLastError());
     return listing;
@@ -153,28 +165,75 @@ std::vector<ScmService> ScmListing() {
     entry.name = records[i].lpServiceName;
     entry.displayName = records[i].lpDisplayName ? records[i].lpDisplayName : "";
     entry.state = records[i].ServiceStatusProcess.dwCurrentState;
-    ReadConfig(manager, entry);
+    entry.processId = records[i].ServiceStatusProcess.dwProcessId;
+    ScHandle service(::OpenServiceA(manager, entry.name.c_str(), SERVICE_QUERY_CONFIG));
+    if (service.get()) ReadConfig(service.get(), entry);
     listing.push_back(std::move(entry));
   }
-  ::CloseServiceHandle(manager);
   return listing;
 }
 
 bool ScmServiceNamed(const std::string& name, ScmService& entry) {
-  SC_HANDLE manager = SharedManager();
-  SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-  if (!service) return false;
+  ScHandle service(
+      ::OpenServiceA(SharedManager(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+  SERVICE_STATUS_PROCESS status{};
+  if (!service.get() || !QueryStatus(service.get(), status)) return false;
   entry = ScmService{};
   entry.name = name;
-  entry.state = StateOf(service);
-  ::CloseServiceHandle(service);
-  char display[4096] = "";
-  DWORD size = sizeof display;
-  if (!entry.state || !::GetServiceDisplayNameA(manager, name.c_str(), display, &size))
-    return false;
-  entry.displayName = display;
-  ReadConfig(manager, entry);
+  entry.state = status.dwCurrentState;
+  entry.processId = status.dwProcessId;
+  ReadConfig(service.get(), entry);
   return true;
+}
+
+size_t TimesListed(const std::string& name) {
+  size_t times = 0;
+  for (const ScmService& service : ScmListing())
+    times += ::lstrcmpiA(service.name.c_str(), name.c_str()) == 0;
+  return times;
+}
+
+bool WaitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs) {
+  ScmService service;
+  return WaitUntil([&] { return ScmServiceNamed(name, service) && service.state == state; },
+                   timeoutMs);
+}
+
+bool WaitUntilGone(const std::string& name, DWORD timeoutMs) {
+  return WaitUntil(
+      [&] {
+        ScHandle service(::OpenServiceA(SharedManager(), name.c_str(), SERVICE_QUERY_STATUS));
+        return !service.get() && ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+      },
+      timeoutMs);
+}
+
+bool RegisterService(const std::string& name, const std::string& displayName,
+                     const std::string& path, DWORD startType) {
+  ScHandle service(::CreateServiceA(SharedManager(), name.c_str(), displayName.c_str(),
+                                    SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
+                                    SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
+                                    nullptr, nullptr));
+  return service.get() != nullptr;
+}
+
+bool StartAndWait(const std::string& name, DWORD timeoutMs) {
+  ScHandle service(::OpenServiceA(SharedManager(), name.c_str(), SERVICE_START));
+  return service.get() && ::StartServiceA(service.get(), 0, nullptr) &&
+         WaitForServiceState(name, SERVICE_RUNNING, timeoutMs);
+}
+
+void RemoveService(const std::string& name) {
+  EndAndDelete(SharedManager(), name);
+}
+
+RemoveOnExit::~RemoveOnExit() {
+  for (const std::string& name : m_names) RemoveService(name);
+}
+
+const std::string& RemoveOnExit::Add(const std::string& name) {
+  m_names.push_back(name);
+  return m_names.back();
 }
 
 TestService::TestService(const std::string& name, const std::string& displayName,
@@ -220,8 +279,13 @@ DWORD TestService::State() const {
   return StateOf(m_service);
 }
 
+DWORD TestService::ProcessId() const {
+  SERVICE_STATUS_PROCESS status{};
+  return QueryStatus(m_service, status) ? status.dwProcessId : 0;
+}
+
 bool TestService::WaitForState(DWORD state, DWORD timeoutMs) const {
-  return WaitFor(m_service, state, timeoutMs);
+  return WaitUntil([&] { return StateOf(m_service) == state; }, timeoutMs);
 }
 
 std::string ExpectedRunStateText(DWORD state) {
