@@ -121,7 +121,10 @@ bool AppDriver::Launch(const std::string& exe, DWORD timeoutMs) {
       },
       timeoutMs);
   m_main = search.found;
-  return m_main != nullptr;
+  // Input only once the program waits for it, in front: a window just shown is still being
+  // activated and drawn, and the display then stacked the main window over a menu opened at
+  // once, and sent the pointer's place at the click after it, which took the menu's highlight.
+  return m_main && WaitForInputIdleOf(m_process.hProcess, timeoutMs) && BringToFront(m_main);
 }
 
 bool AppDriver::IsRunning() const {

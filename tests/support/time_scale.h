@@ -41,6 +41,11 @@ inline bool WaitForObject(HANDLE object, DWORD timeoutMs) {
   return ::WaitForSingleObject(object, time_scale_detail::Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
+// Waits until the process's input thread waits for input with nothing left to handle.
+inline bool WaitForInputIdleOf(HANDLE process, DWORD timeoutMs) {
+  return ::WaitForInputIdle(process, time_scale_detail::Scaled(timeoutMs)) == 0;
+}
+
 // A message to a window of the program, answered within the time; a hung program must not hang
 // the test.
 inline bool SendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
