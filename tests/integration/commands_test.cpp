@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "framework/wnd.h"
 #include "service/commands.h"
@@ -25,17 +26,6 @@ constexpr DWORD kWaitMs = 10000;
 Command SetStartType(DWORD startType) {
   return
       [startType](CWnd& owner, const char* name) { SetSelectedStartType(owner, name, startType); };
-}
-
-const char* StartTypeText(DWORD startType) {
-  switch (startType) {
-    case SERVICE_AUTO_START:
-      return kSetAutomatic;
-    case SERVICE_DISABLED:
-      return kSetDisabled;
-    default:
-      return kSetManual;
-  }
 }
 
 // How a service is set up before a command runs on it.
@@ -215,10 +205,14 @@ TEST_F(CommandsOnRealScm, EachStartTypeIsWrittenWithItsOwnText) {
   ScmService before;
   ASSERT_TRUE(ScmServiceNamed(service->name(), before));
   ASSERT_EQ(before.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
-  for (DWORD startType : {SERVICE_AUTO_START, SERVICE_DISABLED, SERVICE_DEMAND_START,
-                          SERVICE_AUTO_START, SERVICE_DEMAND_START}) {
+  const std::pair<DWORD, const char*> changes[] = {{SERVICE_AUTO_START, kSetAutomatic},
+                                                   {SERVICE_DISABLED, kSetDisabled},
+                                                   {SERVICE_DEMAND_START, kSetManual},
+                                                   {SERVICE_AUTO_START, kSetAutomatic},
+                                                   {SERVICE_DEMAND_START, kSetManual}};
+  for (const auto& [startType, text] : changes) {
     SCOPED_TRACE(startType);
-    EXPECT_EQ(Run(SetStartType(startType), service->name()), Texts{StartTypeText(startType)});
+    EXPECT_EQ(Run(SetStartType(startType), service->name()), Texts{text});
     ScmService after;
     ASSERT_TRUE(ScmServiceNamed(service->name(), after));
     EXPECT_EQ(after.startType, startType);
