@@ -8,6 +8,7 @@
 #include "framework/wnd.h"
 #include "service/commands.h"
 #include "service/creation.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
 
@@ -15,8 +16,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 constexpr char kPrefix[] = "svcmgr-it";
-constexpr char kCreated[] = "服务创建成功";
-constexpr char kNotCreated[] = "服务创建失败";
 
 Texts Create(const std::string& name, const std::string& displayName, const std::string& path,
              DWORD startType = SERVICE_DEMAND_START) {
@@ -139,7 +138,7 @@ TEST_F(CreationOnRealScm, RegistersAnOwnProcessServiceAsGiven) {
     const std::string name = UniqueServiceName(kPrefix);
     const std::string displayName = "集成测试 创建的服务 " + std::to_string(startType);
     Removal removal(name);
-    EXPECT_EQ(Create(name, displayName, path, startType), Texts{kCreated});
+    EXPECT_EQ(Create(name, displayName, path, startType), Texts{kCreateSucceeded});
     EXPECT_EQ(TimesListed(name), 1u);
     Registration registration;
     ASSERT_TRUE(Registered(name, registration));
@@ -158,8 +157,8 @@ TEST_F(CreationOnRealScm, TheSameFieldsTwiceCreateOneService) {
   const std::string name = UniqueServiceName(kPrefix);
   const std::string path = Quoted(TestServiceProgram());
   Removal removal(name);
-  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kCreated});
-  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kNotCreated});
+  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kCreateSucceeded});
+  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kCreateFailed});
   EXPECT_EQ(TimesListed(name), 1u);
   Registration registration;
   ASSERT_TRUE(Registered(name, registration));
@@ -192,7 +191,7 @@ TEST_F(CreationOnRealScm, RefusedFieldsCreateNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Removal removal(c.name);
-    EXPECT_EQ(Create(c.name, c.displayName, c.path), Texts{kNotCreated});
+    EXPECT_EQ(Create(c.name, c.displayName, c.path), Texts{kCreateFailed});
   }
   EXPECT_TRUE(Listing() == before);
 }
@@ -222,7 +221,7 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
     EXPECT_EQ(ProgramPathToRegister(c.path.c_str()), c.registered);
     const std::string name = UniqueServiceName(kPrefix);
     Removal removal(name);
-    EXPECT_EQ(Create(name, "集成测试 路径", c.path), Texts{kCreated});
+    EXPECT_EQ(Create(name, "集成测试 路径", c.path), Texts{kCreateSucceeded});
     Registration registration;
     ASSERT_TRUE(Registered(name, registration));
     EXPECT_EQ(registration.path, c.registered);
@@ -233,11 +232,11 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
 TEST_F(CreationOnRealScm, AServiceInAFolderWithSpacesStartsFromIt) {
   const std::string name = UniqueServiceName(kPrefix);
   Removal removal(name);
-  ASSERT_EQ(Create(name, "集成测试 带空格的路径", s_program), Texts{kCreated});
+  ASSERT_EQ(Create(name, "集成测试 带空格的路径", s_program), Texts{kCreateSucceeded});
   MessageBoxWatcher boxes;
   CWnd owner;
   StartSelectedService(owner, name.c_str());
-  EXPECT_EQ(boxes.TakeTexts(), Texts{"启动服务成功！"});
+  EXPECT_EQ(boxes.TakeTexts(), Texts{kStartSucceeded});
 
   SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
   SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
