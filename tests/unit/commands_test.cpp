@@ -15,12 +15,12 @@
 namespace {
 using Texts = std::vector<std::string>;
 
-// Runs a command with no owner window and returns the texts of the boxes it showed.
+// Runs a command with no owner window and returns the texts of the boxes it showed. Each box holds
+// the command up until the watcher, having recorded it, answers it: all are recorded by the end.
 Texts Shown(const std::function<void(CWnd&)>& command) {
   MessageBoxWatcher boxes;
   CWnd owner;
   command(owner);
-  ::Sleep(50);  // a box shown last is answered by then; none may follow
   return boxes.TakeTexts();
 }
 
