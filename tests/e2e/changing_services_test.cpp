@@ -11,6 +11,7 @@
 #include "app_driver.h"
 #include "remote_list.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 #include "tests/support/thread.h"
 
@@ -35,17 +36,17 @@ TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
   AppDriver app;
   ASSERT_TRUE(app.Launch());
   using Texts = std::vector<std::string>;
-  const Texts gone = {"OpenService error!\n", "QueryServiceStatus error!\n"};
+  const Texts gone = {kOpenServiceFailed, kQueryStatusFailed};
   struct Case {
     WPARAM command;
     Texts expected;
   };
   // Deleted by someone else after the refresh: each command reports the missing service.
   for (const Case& c :
-       {Case{ID_START_SERVICE, {gone[0], gone[1], "服务以经启动！"}},
-        Case{ID_STOP_SERVICE, {gone[0], gone[1], "停止服务失败！"}},
-        Case{ID_DELETE_SERVICE, {gone[0], gone[1], "Stop Service error!\n", "删除服务失败！"}},
-        Case{ID_START_TYPE_MANUAL, {gone[0], "ChangeServiceConfig error!\n"}}}) {
+       {Case{ID_START_SERVICE, {gone[0], gone[1], kAlreadyStarted}},
+        Case{ID_STOP_SERVICE, {gone[0], gone[1], kStopFailed}},
+        Case{ID_DELETE_SERVICE, {gone[0], gone[1], kStopServiceFailed, kDeleteFailed}},
+        Case{ID_START_TYPE_MANUAL, {gone[0], kChangeConfigFailed}}}) {
     SCOPED_TRACE(c.command);
     {
       std::string name = UniqueServiceName("0000chg");
@@ -61,10 +62,10 @@ TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
   TestService service(name, name, Quoted(TestServiceProgram()));
   ASSERT_TRUE(service.Start());
   Refresh(app);
-  ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 2), "已启动");
+  ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 2), kListStarted);
   ASSERT_TRUE(service.Stop());
-  EXPECT_EQ(CommandOnFirstRow(app, ID_STOP_SERVICE, 1), Texts{"服务已经停止！"});
-  EXPECT_EQ(CommandOnFirstRow(app, ID_START_SERVICE, 1), Texts{"启动服务成功！"});
+  EXPECT_EQ(CommandOnFirstRow(app, ID_STOP_SERVICE, 1), Texts{kAlreadyStopped});
+  EXPECT_EQ(CommandOnFirstRow(app, ID_START_SERVICE, 1), Texts{kStartSucceeded});
   EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
   EXPECT_TRUE(app.IsRunning());
 }

@@ -14,14 +14,12 @@
 #include "desktop.h"
 #include "remote_list.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 
 namespace {
 constexpr char kServicePrefix[] = "svcmgr-menu";
 constexpr DWORD kTimeoutMs = 30000;
-const char kAppCaption[] = "svcmgr";
-const char kStopped[] = "停止";
-const char kStarted[] = "已启动";
 constexpr int kStateColumn = 2;
 constexpr int kStartTypeColumn = 3;
 
@@ -134,7 +132,7 @@ class ContextMenu : public testing::Test {
     std::vector<std::string> texts;
     for (const SeenBox& box : s_app->Boxes().Take()) {
       EXPECT_EQ(box.owner, Main()) << box.text;
-      EXPECT_EQ(box.caption, kAppCaption) << box.text;
+      EXPECT_EQ(box.caption, kBoxCaption) << box.text;
       EXPECT_EQ(box.buttons, std::vector<int>{IDOK}) << box.text;
       texts.push_back(box.text);
     }
@@ -161,7 +159,7 @@ AppDriver* ContextMenu::s_app;
 TEST_F(ContextMenu, RightClickOpensTheMenuAtTheCursorAndItsEntriesAreChosenByKeyAndClick) {
   TestService service(UniqueServiceName(kServicePrefix), "右键菜单", Program());
   ASSERT_NO_FATAL_FAILURE(Refresh());
-  ASSERT_EQ(ShownState(service.name()), kStopped);
+  ASSERT_EQ(ShownState(service.name()), kListStopped);
 
   // A right-click on the row marks it and opens the menu with its corner at the cursor.
   const POINT click = PointOnRow(service.name());
@@ -177,10 +175,10 @@ TEST_F(ContextMenu, RightClickOpensTheMenuAtTheCursorAndItsEntriesAreChosenByKey
   // The second entry, past "刷新服务" and the separator: "启动服务".
   ASSERT_TRUE(ChooseMenuEntry(Main(), popup, 1, kTimeoutMs));
   ASSERT_TRUE(s_app->Boxes().WaitFor(1, kTimeoutMs));
-  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{"启动服务成功！"});
+  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{kStartSucceeded});
   EXPECT_TRUE(WaitForServiceState(service.name(), SERVICE_RUNNING, kTimeoutMs));
   EXPECT_FALSE(::IsWindowVisible(popup));
-  EXPECT_EQ(ShownState(service.name()), kStopped) << "the list changed before a refresh";
+  EXPECT_EQ(ShownState(service.name()), kListStopped) << "the list changed before a refresh";
 
   // A click on the menu's first entry, "刷新服务", lists the new state.
   const POINT again = PointOnRow(service.name());
@@ -189,7 +187,7 @@ TEST_F(ContextMenu, RightClickOpensTheMenuAtTheCursorAndItsEntriesAreChosenByKey
   ASSERT_NE(popup, nullptr) << "no menu opened";
   ASSERT_TRUE(::GetWindowRect(popup, &shown));
   ASSERT_TRUE(ClickAt(Main(), {(shown.left + shown.right) / 2, shown.top + 10}));
-  EXPECT_TRUE(WaitUntil([&] { return ShownState(service.name()) == kStarted; }, kTimeoutMs));
+  EXPECT_TRUE(WaitUntil([&] { return ShownState(service.name()) == kListStarted; }, kTimeoutMs));
   EXPECT_EQ(SelectionMark(), -1) << "a refresh leaves no row marked";
 }
 
@@ -201,25 +199,25 @@ TEST_F(ContextMenu, StartAndStopReportWhatTheyDidAndTheRefreshShowsIt) {
   ASSERT_TRUE(ScmServiceNamed(running.name(), before));
   ASSERT_NO_FATAL_FAILURE(Refresh());
 
-  RunOnRow(stopped.name(), ID_START_SERVICE, "启动服务成功！");
+  RunOnRow(stopped.name(), ID_START_SERVICE, kStartSucceeded);
   EXPECT_TRUE(WaitForServiceState(stopped.name(), SERVICE_RUNNING, kTimeoutMs));
 
   // A running service is not started again: the same process goes on.
-  RunOnRow(running.name(), ID_START_SERVICE, "服务以经启动！");
+  RunOnRow(running.name(), ID_START_SERVICE, kAlreadyStarted);
   ScmService after;
   ASSERT_TRUE(ScmServiceNamed(running.name(), after));
   EXPECT_EQ(after.state, SERVICE_RUNNING);
   EXPECT_EQ(after.processId, before.processId);
 
-  RunOnRow(running.name(), ID_STOP_SERVICE, "停止服务成功！");
+  RunOnRow(running.name(), ID_STOP_SERVICE, kStopSucceeded);
   EXPECT_TRUE(WaitForServiceState(running.name(), SERVICE_STOPPED, kTimeoutMs));
 
   ASSERT_NO_FATAL_FAILURE(Refresh());
-  EXPECT_EQ(ShownState(stopped.name()), kStarted);
-  EXPECT_EQ(ShownState(running.name()), kStopped);
+  EXPECT_EQ(ShownState(stopped.name()), kListStarted);
+  EXPECT_EQ(ShownState(running.name()), kListStopped);
 
   // Stopping a stopped service sends no control, which would fail and say so.
-  RunOnRow(running.name(), ID_STOP_SERVICE, "服务已经停止！");
+  RunOnRow(running.name(), ID_STOP_SERVICE, kAlreadyStopped);
   ASSERT_TRUE(ScmServiceNamed(running.name(), after));
   EXPECT_EQ(after.state, SERVICE_STOPPED);
 }
@@ -230,9 +228,9 @@ TEST_F(ContextMenu, DeleteStopsARunningServiceAndRemovesIt) {
   ASSERT_TRUE(RegisterService(name, "删除", Program(), SERVICE_DEMAND_START));
   ASSERT_TRUE(StartAndWait(name, kTimeoutMs));
   ASSERT_NO_FATAL_FAILURE(Refresh());
-  ASSERT_EQ(ShownState(name), kStarted);
+  ASSERT_EQ(ShownState(name), kListStarted);
 
-  RunOnRow(name, ID_DELETE_SERVICE, "删除服务成功！");
+  RunOnRow(name, ID_DELETE_SERVICE, kDeleteSucceeded);
   EXPECT_TRUE(WaitUntil([&] { return TimesListed(name) == 0; }, kTimeoutMs))
       << name << " is still registered";
 
@@ -248,9 +246,9 @@ struct StartTypeCase {
 };
 // In an order where each changes the start type the one before set.
 const StartTypeCase kStartTypes[] = {
-    {ID_START_TYPE_AUTO, "设置成功！方式为 自动 \n", SERVICE_AUTO_START, "自 动>>"},
-    {ID_START_TYPE_DISABLED, "设置成功！方式为 禁止", SERVICE_DISABLED, "禁 止"},
-    {ID_START_TYPE_MANUAL, "设置成功！方式为 手动\n", SERVICE_DEMAND_START, "手 动"},
+    {ID_START_TYPE_AUTO, kSetAutomatic, SERVICE_AUTO_START, kListAutomatic},
+    {ID_START_TYPE_DISABLED, kSetDisabled, SERVICE_DISABLED, kListDisabled},
+    {ID_START_TYPE_MANUAL, kSetManual, SERVICE_DEMAND_START, kListManual},
 };
 
 TEST_F(ContextMenu, EachStartTypeIsSetReportedAndListedAfterTheRefresh) {
@@ -279,7 +277,7 @@ TEST_F(ContextMenu, WithSeveralRowsSelectedOnlyTheRowAtTheMarkIsActedOn) {
   ASSERT_NO_FATAL_FAILURE(AddToSelection(lower.name()));
   ASSERT_EQ(SelectionMark(), RowOf(lower.name()));
   ASSERT_NO_FATAL_FAILURE(Command(ID_START_SERVICE));
-  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{"启动服务成功！"});
+  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{kStartSucceeded});
   EXPECT_TRUE(WaitForServiceState(lower.name(), SERVICE_RUNNING, kTimeoutMs));
   EXPECT_EQ(upper.State(), static_cast<DWORD>(SERVICE_STOPPED));
 
@@ -287,7 +285,7 @@ TEST_F(ContextMenu, WithSeveralRowsSelectedOnlyTheRowAtTheMarkIsActedOn) {
   ASSERT_NO_FATAL_FAILURE(AddToSelection(upper.name()));
   ASSERT_EQ(SelectionMark(), RowOf(upper.name()));
   ASSERT_NO_FATAL_FAILURE(Command(ID_START_SERVICE));
-  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{"启动服务成功！"});
+  EXPECT_EQ(WindowBoxTexts(), std::vector<std::string>{kStartSucceeded});
   EXPECT_TRUE(WaitForServiceState(upper.name(), SERVICE_RUNNING, kTimeoutMs));
 }
 
@@ -303,9 +301,9 @@ TEST_F(ContextMenu, CommandsActOnTheWholeOfALongName) {
   ASSERT_NO_FATAL_FAILURE(Refresh());
   ASSERT_NE(RowOf(longName), -1) << "the list does not show the whole long name";
 
-  RunOnRow(longName, ID_START_SERVICE, "启动服务成功！");
+  RunOnRow(longName, ID_START_SERVICE, kStartSucceeded);
   EXPECT_TRUE(WaitForServiceState(longName, SERVICE_RUNNING, kTimeoutMs));
-  RunOnRow(longName, ID_STOP_SERVICE, "停止服务成功！");
+  RunOnRow(longName, ID_STOP_SERVICE, kStopSucceeded);
   EXPECT_TRUE(WaitForServiceState(longName, SERVICE_STOPPED, kTimeoutMs));
   for (const StartTypeCase& type : kStartTypes) {
     RunOnRow(longName, type.command, type.message);
@@ -313,7 +311,7 @@ TEST_F(ContextMenu, CommandsActOnTheWholeOfALongName) {
     ASSERT_TRUE(ScmServiceNamed(longName, read));
     EXPECT_EQ(read.startType, type.startType) << type.message;
   }
-  RunOnRow(longName, ID_DELETE_SERVICE, "删除服务成功！");
+  RunOnRow(longName, ID_DELETE_SERVICE, kDeleteSucceeded);
   EXPECT_TRUE(WaitUntil([&] { return TimesListed(longName) == 0; }, kTimeoutMs));
 
   // The neighbour was never touched.
@@ -340,18 +338,17 @@ TEST_F(ContextMenu, WithoutAMarkedRowCommandsNameNoService) {
   ASSERT_TRUE(ChooseMenuEntry(Main(), popup, 1, kTimeoutMs));
   ASSERT_TRUE(s_app->Boxes().WaitFor(3, kTimeoutMs));
   EXPECT_EQ(WindowBoxTexts(),
-            (std::vector<std::string>{"OpenService error!\n", "QueryServiceStatus error!\n",
-                                      "服务以经启动！"}));
+            (std::vector<std::string>{kOpenServiceFailed, kQueryStatusFailed, kAlreadyStarted}));
   ASSERT_EQ(SelectionMark(), -1);
 
-  const std::vector<std::string> notOpened{"OpenService error!\n", "QueryServiceStatus error!\n"};
+  const std::vector<std::string> notOpened{kOpenServiceFailed, kQueryStatusFailed};
   struct Case {
     WORD command;
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {ID_STOP_SERVICE, {"停止服务失败！"}},
-      {ID_DELETE_SERVICE, {"Stop Service error!\n", "删除服务失败！"}},
+      {ID_STOP_SERVICE, {kStopFailed}},
+      {ID_DELETE_SERVICE, {kStopServiceFailed, kDeleteFailed}},
   };
   for (const Case& c : cases) {
     ASSERT_NO_FATAL_FAILURE(Command(c.command));
@@ -361,8 +358,7 @@ TEST_F(ContextMenu, WithoutAMarkedRowCommandsNameNoService) {
   }
   for (const StartTypeCase& type : kStartTypes) {
     ASSERT_NO_FATAL_FAILURE(Command(type.command));
-    EXPECT_EQ(WindowBoxTexts(),
-              (std::vector<std::string>{"OpenService error!\n", "ChangeServiceConfig error!\n"}))
+    EXPECT_EQ(WindowBoxTexts(), (std::vector<std::string>{kOpenServiceFailed, kChangeConfigFailed}))
         << "command " << type.command;
   }
 }
@@ -372,9 +368,8 @@ TEST_F(ContextMenu, AboutNamesTheProgramAndItsMaker) {
   const std::vector<SeenBox> boxes = s_app->Boxes().Take();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].owner, Main());
-  EXPECT_EQ(boxes[0].caption, "Tavrelmo服务管理器 V2.0");
-  EXPECT_EQ(boxes[0].text,
-            "        Tavrelmo服务管理器 V2.0       \n\n          Tavrelmo软件工作室");
+  EXPECT_EQ(boxes[0].caption, kAboutCaption);
+  EXPECT_EQ(boxes[0].text, kAboutText);
   EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
 }
 }  // namespace

@@ -13,15 +13,12 @@
 #include "desktop.h"
 #include "remote_list.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 
 namespace {
 constexpr char kServicePrefix[] = "svcmgr-create";
 constexpr DWORD kTimeoutMs = 30000;
-const char kDialogCaption[] = "创建服务";
-const char kAppCaption[] = "svcmgr";
-const char kCreated[] = "服务创建成功";
-const char kNotCreated[] = "服务创建失败";
 
 // One child window of a dialog as a person sees it.
 struct Control {
@@ -66,7 +63,7 @@ class CreateServiceDialog : public testing::Test {
   HWND Main() const { return m_app.MainWindow(); }
 
   HWND WaitForDialog() {
-    return WaitForProcessWindow(m_app.ProcessId(), "#32770", kDialogCaption, kTimeoutMs);
+    return WaitForProcessWindow(m_app.ProcessId(), "#32770", kCreateDialogCaption, kTimeoutMs);
   }
 
   // Opens the dialog as the menu's "创建服务" entry does.
@@ -114,7 +111,7 @@ class CreateServiceDialog : public testing::Test {
       return "";
     }
     EXPECT_EQ(boxes[0].owner, dialog);
-    EXPECT_EQ(boxes[0].caption, kAppCaption);
+    EXPECT_EQ(boxes[0].caption, kBoxCaption);
     EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
     return boxes[0].text;
   }
@@ -189,7 +186,7 @@ TEST_F(CreateServiceDialog, BothEntriesOpenOneDialogWhichEscExitAndCloseBoxEnd) 
 TEST_F(CreateServiceDialog, TypedFieldsAreRegisteredAsTypedAndListedAfterTheRefresh) {
   HWND dialog = OpenByCommand();
   ASSERT_NO_FATAL_FAILURE(ExpectFreshDialog(dialog));
-  EXPECT_EQ(Create(dialog), kNotCreated) << "with empty boxes";
+  EXPECT_EQ(Create(dialog), kCreateFailed) << "with empty boxes";
 
   // Typed for real, each box clicked first.
   const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
@@ -210,22 +207,22 @@ TEST_F(CreateServiceDialog, TypedFieldsAreRegisteredAsTypedAndListedAfterTheRefr
   ASSERT_TRUE(m_app.Boxes().WaitFor(1, kTimeoutMs));
   const std::vector<SeenBox> boxes = m_app.Boxes().Take();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kCreated);
+  EXPECT_EQ(boxes[0].text, kCreateSucceeded);
   EXPECT_EQ(boxes[0].owner, dialog);
-  EXPECT_EQ(boxes[0].caption, kAppCaption);
+  EXPECT_EQ(boxes[0].caption, kBoxCaption);
   EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
   ExpectRegistered(name, description, path, SERVICE_AUTO_START);
   EXPECT_EQ(Boxes(dialog), typed) << "the boxes changed";
 
   // The same fields again: the name is taken.
-  EXPECT_EQ(Create(dialog), kNotCreated);
+  EXPECT_EQ(Create(dialog), kCreateFailed);
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 
   RemoteListView list(m_app.Control(IDC_SERVICE_LIST));
   EXPECT_EQ(list.RowCount(), 0) << "creating filled the list";
   ASSERT_TRUE(PushButton(m_app.Control(IDOK)));
   const std::vector<ListRow> rows = list.Rows();
-  const ListRow expected{name, description, "停止", "自 动>>", path};
+  const ListRow expected{name, description, kListStopped, kListAutomatic, path};
   EXPECT_NE(std::find(rows.begin(), rows.end(), expected), rows.end())
       << "the refreshed list does not show " << name;
 }
@@ -239,7 +236,7 @@ TEST_F(CreateServiceDialog, ManualHoldsAcrossOpeningsUntilAutomaticIsChosen) {
   ASSERT_TRUE(WaitUntil([&] { return IsChecked(manual); }, kTimeoutMs));
   const std::string first = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, first, "手动 一", program));
-  EXPECT_EQ(Create(dialog), kCreated);
+  EXPECT_EQ(Create(dialog), kCreateSucceeded);
   ExpectRegistered(first, "手动 一", program, SERVICE_DEMAND_START);
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 
@@ -248,7 +245,7 @@ TEST_F(CreateServiceDialog, ManualHoldsAcrossOpeningsUntilAutomaticIsChosen) {
   ASSERT_NO_FATAL_FAILURE(ExpectFreshDialog(dialog));
   const std::string second = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, second, "手动 二", program));
-  EXPECT_EQ(Create(dialog), kCreated);
+  EXPECT_EQ(Create(dialog), kCreateSucceeded);
   ExpectRegistered(second, "手动 二", program, SERVICE_DEMAND_START);
 
   HWND automatic = ::GetDlgItem(dialog, IDC_START_AUTO);
@@ -256,7 +253,7 @@ TEST_F(CreateServiceDialog, ManualHoldsAcrossOpeningsUntilAutomaticIsChosen) {
   ASSERT_TRUE(WaitUntil([&] { return IsChecked(automatic); }, kTimeoutMs));
   const std::string third = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, third, "自动 三", program));
-  EXPECT_EQ(Create(dialog), kCreated);
+  EXPECT_EQ(Create(dialog), kCreateSucceeded);
   ExpectRegistered(third, "自动 三", program, SERVICE_AUTO_START);
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 }
@@ -333,7 +330,7 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
     // Display names, too, must differ from every other service's.
     const std::string description = "路径 " + std::to_string(names.size());
     ASSERT_NO_FATAL_FAILURE(Fill(dialog, names.back(), description, c.typed));
-    EXPECT_EQ(Create(dialog), kCreated);
+    EXPECT_EQ(Create(dialog), kCreateSucceeded);
     ExpectRegistered(names.back(), description, c.registered, SERVICE_AUTO_START);
   }
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
@@ -375,7 +372,7 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
 
   const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_NO_FATAL_FAILURE(Fill(dialog, name, "浏览", program));
-  ASSERT_EQ(Create(dialog), kCreated);
+  ASSERT_EQ(Create(dialog), kCreateSucceeded);
 
   // A cancelled browse changes nothing.
   const std::vector<std::string> typed{"typed-later", "后来 键入", "later path"};
@@ -415,7 +412,7 @@ TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefu
 
   const std::string name = m_cleanup.Add(UniqueServiceName(kServicePrefix));
   ASSERT_TRUE(SetWindowTextRemote(::GetDlgItem(dialog, IDC_NAME), name));
-  EXPECT_EQ(Create(dialog), kNotCreated);
+  EXPECT_EQ(Create(dialog), kCreateFailed);
   ScmService registered;
   EXPECT_FALSE(ScmServiceNamed(name, registered)) << "registered " << registered.path;
   ASSERT_NO_FATAL_FAILURE(Close(dialog));

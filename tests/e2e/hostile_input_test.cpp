@@ -10,6 +10,7 @@
 
 #include "app_driver.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -145,9 +146,9 @@ TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
     Database after = Snapshot();
 
     const std::string name = Narrow(a.name);
-    const bool made = boxes[0] == "服务创建成功";
+    const bool made = boxes[0] == kCreateSucceeded;
     std::printf("%-40s %s\n", a.what, made ? "created" : "refused");
-    EXPECT_TRUE(made || boxes[0] == "服务创建失败") << boxes[0];
+    EXPECT_TRUE(made || boxes[0] == kCreateFailed) << boxes[0];
     if (a.expected != Outcome::Either) {
       EXPECT_EQ(made, a.expected == Outcome::Created);
     }

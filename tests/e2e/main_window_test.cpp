@@ -14,11 +14,11 @@
 #include "expected_rows.h"
 #include "remote_list.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 
 namespace {
 constexpr int kListId = IDC_SERVICE_LIST;
-const char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";
 constexpr DWORD kActionTimeoutMs = 30000;
 constexpr DWORD kExitTimeoutMs = 15000;
 // How long the stand-in browser gets to show up; it starts in a new process after the program
@@ -157,11 +157,11 @@ int MainWindowList::s_startRows = -1;
 
 TEST_F(MainWindowList, StartsWithItsCaptionFiveColumnsAndNoRows) {
   EXPECT_EQ(s_startCaption, kMainCaption);
-  const std::vector<ListColumn> expected{{"服务名称", 300},
-                                         {"显示名称", 400},
-                                         {"启动状态", 100},
-                                         {"启动类别", 100},
-                                         {"程序路径", 800}};
+  const std::vector<ListColumn> expected{{kNameHeading, 300},
+                                         {kDisplayNameHeading, 400},
+                                         {kStateHeading, 100},
+                                         {kStartTypeHeading, 100},
+                                         {kPathHeading, 800}};
   EXPECT_EQ(s_startColumns, expected);
   EXPECT_EQ(s_startRows, 0);
 }
@@ -192,17 +192,6 @@ TEST_F(MainWindowList, RefreshButtonListsEveryServiceOnceEachTime) {
 // once, in wide text that any code page shows whole, and then goes on as usual. (The suite runs
 // this once more in a prefix of code page 1252.)
 TEST(StartingTheProgram, OffCodePage936ItFirstSaysSoOnceThenGoesOn) {
-  const wchar_t kNotice[] =
-      L"本程序需要代码页 936（简体中文）。当前系统使用的是其他代码页，程序中的中文将显示为乱码。\n"
-      L"设置方法：在“控制面板 > 区域 > 管理 > 更改系统区域设置”中，将“非 Unicode 程序的语言”"
-      L"设为“中文(简体，中国)”，不要勾选“Beta 版: 使用 Unicode UTF-8 提供全球语言支持”，"
-      L"然后重新启动计算机。\n\n"
-      L"This program needs code page 936 (Simplified Chinese). This system uses another "
-      L"code page, so the program's Chinese texts will be unreadable.\n"
-      L"To set it: in Control Panel > Region > Administrative > Change system locale, set "
-      L"\"Language for non-Unicode programs\" to Chinese (Simplified, China), leave "
-      L"\"Beta: Use Unicode UTF-8 for worldwide language support\" unchecked, and restart "
-      L"the computer.";
   AppDriver app;
   ASSERT_TRUE(app.Launch()) << SvcMgrPath();
   const std::vector<SeenBox> notices = app.Boxes().Take();
@@ -211,8 +200,8 @@ TEST(StartingTheProgram, OffCodePage936ItFirstSaysSoOnceThenGoesOn) {
   } else {
     ASSERT_EQ(notices.size(), 1u) << "code page " << ::GetACP();
     EXPECT_EQ(notices[0].owner, nullptr);
-    EXPECT_EQ(notices[0].wideCaption, L"Tavrelmo服务管理工具 V2.0");
-    EXPECT_EQ(notices[0].wideText, kNotice);
+    EXPECT_EQ(notices[0].wideCaption, kMainCaptionWide);
+    EXPECT_EQ(notices[0].wideText, kCodePageNotice);
     EXPECT_EQ(notices[0].buttons, std::vector<int>{IDOK});
   }
 

@@ -17,6 +17,7 @@
 #include "browser_log.h"
 #include "desktop.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -73,7 +74,7 @@ class PlantedDlls : public testing::Test {
 
 TEST_F(PlantedDlls, TheBrowseOpensTheSystemsFileDialog) {
   ::PostMessageA(m_app.MainWindow(), WM_COMMAND, ID_CREATE_SERVICE, 0);
-  HWND dialog = WaitForProcessWindow(m_app.ProcessId(), "#32770", "创建服务", kTimeoutMs);
+  HWND dialog = WaitForProcessWindow(m_app.ProcessId(), "#32770", kCreateDialogCaption, kTimeoutMs);
   ASSERT_NE(dialog, nullptr) << "no create dialog opened";
   HWND files = OpenFileDialog(m_app.ProcessId(), dialog, kTimeoutMs);
   EXPECT_NE(files, nullptr) << "no file dialog opened";

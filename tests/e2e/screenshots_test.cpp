@@ -16,6 +16,7 @@
 #include "desktop.h"
 #include "remote_list.h"
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 
 namespace {
 constexpr DWORD kTimeoutMs = 30000;
@@ -88,7 +89,7 @@ TEST_F(DISABLED_Screenshots, ContextMenuOverTheFilledList) {
 
 TEST_F(DISABLED_Screenshots, CreateDialogWithTypedFields) {
   ::PostMessageA(m_app.MainWindow(), WM_COMMAND, ID_CREATE_SERVICE, 0);
-  HWND dialog = WaitForProcessWindow(m_app.ProcessId(), "#32770", "创建服务", kTimeoutMs);
+  HWND dialog = WaitForProcessWindow(m_app.ProcessId(), "#32770", kCreateDialogCaption, kTimeoutMs);
   ASSERT_NE(dialog, nullptr);
   const struct {
     int id;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "service/catalogue.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
 
@@ -270,12 +271,12 @@ TEST_F(ListServicesOnRealScm, OwnServicesShowHowTheyWereMade) {
   for (int role = 0; role < kRoles; ++role) ASSERT_TRUE(rows.count(NameOf(Role(role))));
 
   const std::string program = Quoted(TestServiceProgram());
-  EXPECT_EQ(rows[NameOf(kStopped)].runState, "停止");
+  EXPECT_EQ(rows[NameOf(kStopped)].runState, kListStopped);
   for (Role started : {kRunning, kPaused, kPending, kSpaced})
-    EXPECT_EQ(rows[NameOf(started)].runState, "已启动") << NameOf(started);
-  EXPECT_EQ(rows[NameOf(kAutomatic)].startType, "自 动>>");
-  EXPECT_EQ(rows[NameOf(kStopped)].startType, "手 动");
-  EXPECT_EQ(rows[NameOf(kDisabled)].startType, "禁 止");
+    EXPECT_EQ(rows[NameOf(started)].runState, kListStarted) << NameOf(started);
+  EXPECT_EQ(rows[NameOf(kAutomatic)].startType, kListAutomatic);
+  EXPECT_EQ(rows[NameOf(kStopped)].startType, kListManual);
+  EXPECT_EQ(rows[NameOf(kDisabled)].startType, kListDisabled);
   EXPECT_EQ(rows[NameOf(kChinese)].displayName, "测试服务显示名");
   EXPECT_EQ(rows[NameOf(kSpaced)].path, s_spacedPath);
   EXPECT_EQ(rows[NameOf(kPending)].path, program + " --pending");

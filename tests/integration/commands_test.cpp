@@ -7,10 +7,12 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "framework/wnd.h"
 #include "service/commands.h"
 #include "tests/integration/open_handles.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
 #include "tests/support/time_scale.h"
@@ -20,29 +22,11 @@ using Texts = std::vector<std::string>;
 using Command = std::function<void(CWnd&, const char*)>;
 
 constexpr char kPrefix[] = "svcmgr-it";
-constexpr char kStarted[] = "启动服务成功！";
-constexpr char kAlreadyStarted[] = "服务以经启动！";
-constexpr char kStopped[] = "停止服务成功！";
-constexpr char kStopFailed[] = "停止服务失败！";
-constexpr char kDeleted[] = "删除服务成功！";
-constexpr char kOpenFailed[] = "OpenService error!\n";
-constexpr char kQueryFailed[] = "QueryServiceStatus error!\n";
 constexpr DWORD kWaitMs = 10000;
 
 Command SetStartType(DWORD startType) {
   return
       [startType](CWnd& owner, const char* name) { SetSelectedStartType(owner, name, startType); };
-}
-
-const char* StartTypeText(DWORD startType) {
-  switch (startType) {
-    case SERVICE_AUTO_START:
-      return "设置成功！方式为 自动 \n";
-    case SERVICE_DISABLED:
-      return "设置成功！方式为 禁止";
-    default:
-      return "设置成功！方式为 手动\n";
-  }
 }
 
 // How a service is set up before a command runs on it.
@@ -139,11 +123,11 @@ struct Case {
 
 TEST_F(CommandsOnRealScm, StartStartsOnlyAStoppedService) {
   const Case cases[] = {
-      {"stopped", Kind::Stopped, {kStarted}, SERVICE_RUNNING},
+      {"stopped", Kind::Stopped, {kStartSucceeded}, SERVICE_RUNNING},
       {"running", Kind::Running, {kAlreadyStarted}, SERVICE_RUNNING},
       {"paused", Kind::Paused, {kAlreadyStarted}, SERVICE_PAUSED},
       {"start pending", Kind::Pending, {kAlreadyStarted}, SERVICE_START_PENDING},
-      {"program missing", Kind::MissingProgram, {"启动服务失败！"}, SERVICE_STOPPED},
+      {"program missing", Kind::MissingProgram, {kStartFailed}, SERVICE_STOPPED},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -161,11 +145,11 @@ TEST_F(CommandsOnRealScm, StartStartsOnlyAStoppedService) {
 
 TEST_F(CommandsOnRealScm, StopStopsAStartedServiceThatTakesTheControl) {
   const Case cases[] = {
-      {"running", Kind::Running, {kStopped}, SERVICE_STOPPED},
-      {"paused", Kind::Paused, {kStopped}, SERVICE_STOPPED},
+      {"running", Kind::Running, {kStopSucceeded}, SERVICE_STOPPED},
+      {"paused", Kind::Paused, {kStopSucceeded}, SERVICE_STOPPED},
       {"refuses to stop", Kind::RefusesStop, {kStopFailed}, SERVICE_RUNNING},
       {"start pending", Kind::Pending, {kStopFailed}, SERVICE_START_PENDING},
-      {"stopped", Kind::Stopped, {"服务已经停止！"}, SERVICE_STOPPED},
+      {"stopped", Kind::Stopped, {kAlreadyStopped}, SERVICE_STOPPED},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -184,9 +168,12 @@ TEST_F(CommandsOnRealScm, StopStopsAStartedServiceThatTakesTheControl) {
 // soon as the command returns, and a service that refuses the stop is deleted all the same.
 TEST_F(CommandsOnRealScm, DeleteRequestsAStopThenDeletesAtOnce) {
   const Case cases[] = {
-      {"running", Kind::Running, {kDeleted}, SERVICE_STOPPED},
-      {"stopped", Kind::Stopped, {kDeleted}, SERVICE_STOPPED},
-      {"refuses to stop", Kind::RefusesStop, {"Stop Service error!\n", kDeleted}, SERVICE_RUNNING},
+      {"running", Kind::Running, {kDeleteSucceeded}, SERVICE_STOPPED},
+      {"stopped", Kind::Stopped, {kDeleteSucceeded}, SERVICE_STOPPED},
+      {"refuses to stop",
+       Kind::RefusesStop,
+       {kStopServiceFailed, kDeleteSucceeded},
+       SERVICE_RUNNING},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -204,10 +191,14 @@ TEST_F(CommandsOnRealScm, EachStartTypeIsWrittenWithItsOwnText) {
   ScmService before;
   ASSERT_TRUE(ScmServiceNamed(service->name(), before));
   ASSERT_EQ(before.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
-  for (DWORD startType : {SERVICE_AUTO_START, SERVICE_DISABLED, SERVICE_DEMAND_START,
-                          SERVICE_AUTO_START, SERVICE_DEMAND_START}) {
+  const std::pair<DWORD, const char*> changes[] = {{SERVICE_AUTO_START, kSetAutomatic},
+                                                   {SERVICE_DISABLED, kSetDisabled},
+                                                   {SERVICE_DEMAND_START, kSetManual},
+                                                   {SERVICE_AUTO_START, kSetAutomatic},
+                                                   {SERVICE_DEMAND_START, kSetManual}};
+  for (const auto& [startType, text] : changes) {
     SCOPED_TRACE(startType);
-    EXPECT_EQ(Run(SetStartType(startType), service->name()), Texts{StartTypeText(startType)});
+    EXPECT_EQ(Run(SetStartType(startType), service->name()), Texts{text});
     ScmService after;
     ASSERT_TRUE(ScmServiceNamed(service->name(), after));
     EXPECT_EQ(after.startType, startType);
@@ -227,16 +218,14 @@ TEST_F(CommandsOnRealScm, ANameOfNoServiceReportsEveryFailedStep) {
     Texts boxes;
   };
   const NoServiceCase cases[] = {
-      {"start", StartSelectedService, {kOpenFailed, kQueryFailed, kAlreadyStarted}},
-      {"stop", StopSelectedService, {kOpenFailed, kQueryFailed, kStopFailed}},
+      {"start", StartSelectedService, {kOpenServiceFailed, kQueryStatusFailed, kAlreadyStarted}},
+      {"stop", StopSelectedService, {kOpenServiceFailed, kQueryStatusFailed, kStopFailed}},
       {"delete",
        DeleteSelectedService,
-       {kOpenFailed, kQueryFailed, "Stop Service error!\n", "删除服务失败！"}},
-      {"automatic",
-       SetStartType(SERVICE_AUTO_START),
-       {kOpenFailed, "ChangeServiceConfig error!\n"}},
-      {"disabled", SetStartType(SERVICE_DISABLED), {kOpenFailed, "ChangeServiceConfig error!\n"}},
-      {"manual", SetStartType(SERVICE_DEMAND_START), {kOpenFailed, "ChangeServiceConfig error!\n"}},
+       {kOpenServiceFailed, kQueryStatusFailed, kStopServiceFailed, kDeleteFailed}},
+      {"automatic", SetStartType(SERVICE_AUTO_START), {kOpenServiceFailed, kChangeConfigFailed}},
+      {"disabled", SetStartType(SERVICE_DISABLED), {kOpenServiceFailed, kChangeConfigFailed}},
+      {"manual", SetStartType(SERVICE_DEMAND_START), {kOpenServiceFailed, kChangeConfigFailed}},
   };
   for (const NoServiceCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -262,21 +251,21 @@ TEST_F(CommandsOnRealScm, ALongNameIsUsedWhole) {
     DWORD startType;
   };
   const Step steps[] = {
-      {"start", StartSelectedService, {kStarted}, SERVICE_RUNNING, SERVICE_DEMAND_START},
-      {"stop", StopSelectedService, {kStopped}, SERVICE_STOPPED, SERVICE_DEMAND_START},
+      {"start", StartSelectedService, {kStartSucceeded}, SERVICE_RUNNING, SERVICE_DEMAND_START},
+      {"stop", StopSelectedService, {kStopSucceeded}, SERVICE_STOPPED, SERVICE_DEMAND_START},
       {"automatic",
        SetStartType(SERVICE_AUTO_START),
-       {StartTypeText(SERVICE_AUTO_START)},
+       {kSetAutomatic},
        SERVICE_STOPPED,
        SERVICE_AUTO_START},
       {"disabled",
        SetStartType(SERVICE_DISABLED),
-       {StartTypeText(SERVICE_DISABLED)},
+       {kSetDisabled},
        SERVICE_STOPPED,
        SERVICE_DISABLED},
       {"manual",
        SetStartType(SERVICE_DEMAND_START),
-       {StartTypeText(SERVICE_DEMAND_START)},
+       {kSetManual},
        SERVICE_STOPPED,
        SERVICE_DEMAND_START},
   };
@@ -291,7 +280,7 @@ TEST_F(CommandsOnRealScm, ALongNameIsUsedWhole) {
     EXPECT_EQ(service.state, static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(service.startType, static_cast<DWORD>(SERVICE_AUTO_START));
   }
-  EXPECT_EQ(Run(DeleteSelectedService, longName), Texts{kDeleted});
+  EXPECT_EQ(Run(DeleteSelectedService, longName), Texts{kDeleteSucceeded});
   EXPECT_TRUE(MarkedForDeletion(*whole));
   EXPECT_FALSE(MarkedForDeletion(*prefix));
   ExpectGoneOnceDeleted(whole);

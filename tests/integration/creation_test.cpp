@@ -8,6 +8,7 @@
 #include "framework/wnd.h"
 #include "service/commands.h"
 #include "service/creation.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/test_services.h"
 #include "tests/support/time_scale.h"
@@ -16,8 +17,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 constexpr char kPrefix[] = "svcmgr-it";
-constexpr char kCreated[] = "服务创建成功";
-constexpr char kNotCreated[] = "服务创建失败";
 
 Texts Create(const std::string& name, const std::string& displayName, const std::string& path,
              DWORD startType = SERVICE_DEMAND_START) {
@@ -74,7 +73,7 @@ TEST_F(CreationOnRealScm, RegistersAnOwnProcessServiceAsGiven) {
     const std::string name = UniqueServiceName(kPrefix);
     const std::string displayName = "集成测试 创建的服务 " + std::to_string(startType);
     RemoveOnExit removal;
-    EXPECT_EQ(Create(removal.Add(name), displayName, path, startType), Texts{kCreated});
+    EXPECT_EQ(Create(removal.Add(name), displayName, path, startType), Texts{kCreateSucceeded});
     EXPECT_EQ(TimesListed(name), 1u);
     ScmService service;
     ASSERT_TRUE(ScmServiceNamed(name, service));
@@ -91,8 +90,8 @@ TEST_F(CreationOnRealScm, TheSameFieldsTwiceCreateOneService) {
   const std::string name = UniqueServiceName(kPrefix);
   const std::string path = Quoted(TestServiceProgram());
   RemoveOnExit removal;
-  EXPECT_EQ(Create(removal.Add(name), "集成测试 两次", path), Texts{kCreated});
-  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kNotCreated});
+  EXPECT_EQ(Create(removal.Add(name), "集成测试 两次", path), Texts{kCreateSucceeded});
+  EXPECT_EQ(Create(name, "集成测试 两次", path), Texts{kCreateFailed});
   EXPECT_EQ(TimesListed(name), 1u);
   ScmService service;
   ASSERT_TRUE(ScmServiceNamed(name, service));
@@ -125,7 +124,7 @@ TEST_F(CreationOnRealScm, RefusedFieldsCreateNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     RemoveOnExit removal;
-    EXPECT_EQ(Create(removal.Add(c.name), c.displayName, c.path), Texts{kNotCreated});
+    EXPECT_EQ(Create(removal.Add(c.name), c.displayName, c.path), Texts{kCreateFailed});
   }
   EXPECT_TRUE(Listing() == before);
 }
@@ -155,7 +154,7 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
     EXPECT_EQ(ProgramPathToRegister(c.path.c_str()), c.registered);
     const std::string name = UniqueServiceName(kPrefix);
     RemoveOnExit removal;
-    EXPECT_EQ(Create(removal.Add(name), "集成测试 路径", c.path), Texts{kCreated});
+    EXPECT_EQ(Create(removal.Add(name), "集成测试 路径", c.path), Texts{kCreateSucceeded});
     ScmService service;
     ASSERT_TRUE(ScmServiceNamed(name, service));
     EXPECT_EQ(service.path, c.registered);
@@ -166,11 +165,11 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
 TEST_F(CreationOnRealScm, AServiceInAFolderWithSpacesStartsFromIt) {
   const std::string name = UniqueServiceName(kPrefix);
   RemoveOnExit removal;
-  ASSERT_EQ(Create(removal.Add(name), "集成测试 带空格的路径", s_program), Texts{kCreated});
+  ASSERT_EQ(Create(removal.Add(name), "集成测试 带空格的路径", s_program), Texts{kCreateSucceeded});
   MessageBoxWatcher boxes;
   CWnd owner;
   StartSelectedService(owner, name.c_str());
-  EXPECT_EQ(boxes.TakeTexts(), Texts{"启动服务成功！"});
+  EXPECT_EQ(boxes.TakeTexts(), Texts{kStartSucceeded});
   ASSERT_TRUE(WaitForServiceState(name, SERVICE_RUNNING, 10000));
   ScmService service;
   ASSERT_TRUE(ScmServiceNamed(name, service));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "expected_texts.h"
 #include "time_scale.h"
 
 namespace {
@@ -289,18 +290,18 @@ bool TestService::WaitForState(DWORD state, DWORD timeoutMs) const {
 }
 
 std::string ExpectedRunStateText(DWORD state) {
-  return state == SERVICE_STOPPED ? "停止" : "已启动";
+  return state == SERVICE_STOPPED ? kListStopped : kListStarted;
 }
 
 std::string ExpectedStartTypeText(const ScmService& service) {
   if (!service.configRead) return "";
   switch (service.startType) {
     case SERVICE_AUTO_START:
-      return "自 动>>";
+      return kListAutomatic;
     case SERVICE_DEMAND_START:
-      return "手 动";
+      return kListManual;
     case SERVICE_DISABLED:
-      return "禁 止";
+      return kListDisabled;
     default:
       return "";
   }

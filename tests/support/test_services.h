@@ -30,8 +30,7 @@ struct ScmService {
   DWORD errorControl = 0;
   std::string path;
 };
-// The run-state and start-type texts the list shows for a service, written out here on their
-// own so that the program's tables are checked, not copied.
+// The run-state and start-type texts the list shows for a service.
 std::string ExpectedRunStateText(DWORD state);
 std::string ExpectedStartTypeText(const ScmService& service);
 

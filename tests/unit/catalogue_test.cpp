@@ -5,6 +5,7 @@
 
 #include "fake_scm.h"
 #include "service/catalogue.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 
 namespace {
@@ -32,12 +33,11 @@ TEST(Catalogue, RefusedConnectionIsReportedOnceAndListsNothing) {
   scm.Add("one");
   scm.refuseConnection = true;
   MessageBoxWatcher boxes;
+  // A box keeps the listing from returning until it is recorded and answered.
   EXPECT_TRUE(List().empty());
-  ASSERT_TRUE(boxes.WaitFor(1));
-  ::Sleep(100);
   auto seen = boxes.Take();
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].text, "OpenSCManager Error\n");
+  EXPECT_EQ(seen[0].text, kOpenManagerFailed);
   EXPECT_EQ(scm.OpenHandles(), 0u);
 }
 
@@ -90,16 +90,16 @@ TEST(Catalogue, RowsCarryStateStartTypeAndPathOrEmptyCellsWhenUnreadable) {
     std::string path;
   };
   const Expected expected[] = {
-      {"已启动", "自 动>>", "C:\\a.exe"},
-      {"停止", "手 动", "C:\\m.exe"},
-      {"已启动", "禁 止", "C:\\d.exe"},
-      {"已启动", "", "C:\\b.sys"},
-      {"已启动", "", "C:\\s.sys"},
-      {"已启动", "", "C:\\o.exe"},
-      {"已启动", "", ""},
-      {"已启动", "自 动>>", "C:\\g.exe"},
-      {"停止", "", ""},
-      {"已启动", "手 动", longPath},
+      {kListStarted, kListAutomatic, "C:\\a.exe"},
+      {kListStopped, kListManual, "C:\\m.exe"},
+      {kListStarted, kListDisabled, "C:\\d.exe"},
+      {kListStarted, "", "C:\\b.sys"},
+      {kListStarted, "", "C:\\s.sys"},
+      {kListStarted, "", "C:\\o.exe"},
+      {kListStarted, "", ""},
+      {kListStarted, kListAutomatic, "C:\\g.exe"},
+      {kListStopped, "", ""},
+      {kListStarted, kListManual, longPath},
   };
   for (size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].name);
@@ -109,7 +109,6 @@ TEST(Catalogue, RowsCarryStateStartTypeAndPathOrEmptyCellsWhenUnreadable) {
     EXPECT_EQ(rows[i].startType, expected[i].startType);
     EXPECT_EQ(rows[i].path, expected[i].path);
   }
-  ::Sleep(100);
   EXPECT_TRUE(boxes.Take().empty());
   EXPECT_EQ(scm.OpenHandles(), 0u);
 }

@@ -9,17 +9,18 @@
 #include "service/commands.h"
 #include "service/creation.h"
 #include "service/privilege.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 
 namespace {
 using Texts = std::vector<std::string>;
 
-// Runs a command with no owner window and returns the texts of the boxes it showed.
+// Runs a command with no owner window and returns the texts of the boxes it showed. Each box holds
+// the command up until the watcher, having recorded it, answers it: all are recorded by the end.
 Texts Shown(const std::function<void(CWnd&)>& command) {
   MessageBoxWatcher boxes;
   CWnd owner;
   command(owner);
-  ::Sleep(50);  // a box shown last is answered by then; none may follow
   return boxes.TakeTexts();
 }
 
@@ -28,8 +29,6 @@ size_t CountCalls(const FakeScm& scm, const std::string& prefix) {
   for (const std::string& call : scm.calls) n += call.rfind(prefix, 0) == 0;
   return n;
 }
-
-const char kLockFailed[] = "LockServiceDatabase 失败\n      继续运行吗?";
 
 // Puts each message box among the manager's calls as it is shown, so that a test sees what was
 // shown while what was held.
@@ -79,63 +78,63 @@ TEST(Commands, StartStopAndDeleteReportEachOutcome) {
        SERVICE_STOPPED,
        false,
        StartSelectedService,
-       {"启动服务成功！"},
+       {kStartSucceeded},
        SERVICE_RUNNING,
        0},
       {"start paused",
        SERVICE_PAUSED,
        false,
        StartSelectedService,
-       {"服务以经启动！"},
+       {kAlreadyStarted},
        SERVICE_PAUSED,
        0},
       {"start pending",
        SERVICE_START_PENDING,
        false,
        StartSelectedService,
-       {"服务以经启动！"},
+       {kAlreadyStarted},
        SERVICE_START_PENDING,
        0},
       {"stop running",
        SERVICE_RUNNING,
        false,
        StopSelectedService,
-       {"停止服务成功！"},
+       {kStopSucceeded},
        SERVICE_STOPPED,
        1},
       {"stop refused",
        SERVICE_RUNNING,
        true,
        StopSelectedService,
-       {"停止服务失败！"},
+       {kStopFailed},
        SERVICE_RUNNING,
        1},
       {"stop stopped",
        SERVICE_STOPPED,
        false,
        StopSelectedService,
-       {"服务已经停止！"},
+       {kAlreadyStopped},
        SERVICE_STOPPED,
        0},
       {"delete running",
        SERVICE_RUNNING,
        false,
        DeleteSelectedService,
-       {"删除服务成功！"},
+       {kDeleteSucceeded},
        SERVICE_STOPPED,
        1},
       {"delete, stop refused",
        SERVICE_RUNNING,
        true,
        DeleteSelectedService,
-       {"Stop Service error!\n", "删除服务成功！"},
+       {kStopServiceFailed, kDeleteSucceeded},
        SERVICE_RUNNING,
        1},
       {"delete stopped",
        SERVICE_STOPPED,
        false,
        DeleteSelectedService,
-       {"删除服务成功！"},
+       {kDeleteSucceeded},
        SERVICE_STOPPED,
        0},
   };
@@ -152,7 +151,7 @@ TEST(Commands, StartStopAndDeleteReportEachOutcome) {
 }
 
 TEST(Commands, ANameThatNamesNoServiceRunsEveryStepAndReportsEach) {
-  const Texts opening = {"OpenService error!\n", "QueryServiceStatus error!\n"};
+  const Texts opening = {kOpenServiceFailed, kQueryStatusFailed};
   auto with = [&](Texts tail) {
     Texts all = opening;
     all.insert(all.end(), tail.begin(), tail.end());
@@ -160,12 +159,12 @@ TEST(Commands, ANameThatNamesNoServiceRunsEveryStepAndReportsEach) {
   };
   FakeScm scm;
   scm.Add("other", SERVICE_RUNNING);
-  EXPECT_EQ(Shown([](CWnd& o) { StartSelectedService(o, " "); }), with({"服务以经启动！"}));
-  EXPECT_EQ(Shown([](CWnd& o) { StopSelectedService(o, " "); }), with({"停止服务失败！"}));
+  EXPECT_EQ(Shown([](CWnd& o) { StartSelectedService(o, " "); }), with({kAlreadyStarted}));
+  EXPECT_EQ(Shown([](CWnd& o) { StopSelectedService(o, " "); }), with({kStopFailed}));
   EXPECT_EQ(Shown([](CWnd& o) { DeleteSelectedService(o, " "); }),
-            with({"Stop Service error!\n", "删除服务失败！"}));
+            with({kStopServiceFailed, kDeleteFailed}));
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, " ", SERVICE_DISABLED); }),
-            Texts({"OpenService error!\n", "ChangeServiceConfig error!\n"}));
+            Texts({kOpenServiceFailed, kChangeConfigFailed}));
   EXPECT_EQ(scm.services[0].state, SERVICE_RUNNING);
   EXPECT_EQ(scm.OpenHandles(), 0u);
 }
@@ -174,11 +173,11 @@ TEST(Commands, ARefusedConnectionIsReportedAndTheCommandGoesOn) {
   FakeScm scm;
   scm.Add("target", SERVICE_STOPPED);
   scm.refuseConnection = true;
-  const Texts opening = {"OpenSCManager Error\n", "OpenService error!\n"};
+  const Texts opening = {kOpenManagerFailed, kOpenServiceFailed};
   EXPECT_EQ(Shown([](CWnd& o) { StartSelectedService(o, "target"); }),
-            Texts({opening[0], opening[1], "QueryServiceStatus error!\n", "服务以经启动！"}));
+            Texts({opening[0], opening[1], kQueryStatusFailed, kAlreadyStarted}));
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
-            Texts({opening[0], opening[1], kLockFailed, "ChangeServiceConfig error!\n"}));
+            Texts({opening[0], opening[1], kLockFailed, kChangeConfigFailed}));
   EXPECT_EQ(scm.services[0].state, SERVICE_STOPPED);
 }
 
@@ -189,11 +188,11 @@ TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
     Texts expected;
   };
   const Case cases[] = {
-      {0, SERVICE_AUTO_START, {"设置成功！方式为 自动 \n"}},
-      {0, SERVICE_DISABLED, {"设置成功！方式为 禁止"}},
-      {0, SERVICE_DEMAND_START, {"设置成功！方式为 手动\n"}},
-      {ERROR_SERVICE_DATABASE_LOCKED, SERVICE_DISABLED, {"设置成功！方式为 禁止"}},
-      {ERROR_ACCESS_DENIED, SERVICE_AUTO_START, {kLockFailed, "设置成功！方式为 自动 \n"}},
+      {0, SERVICE_AUTO_START, {kSetAutomatic}},
+      {0, SERVICE_DISABLED, {kSetDisabled}},
+      {0, SERVICE_DEMAND_START, {kSetManual}},
+      {ERROR_SERVICE_DATABASE_LOCKED, SERVICE_DISABLED, {kSetDisabled}},
+      {ERROR_ACCESS_DENIED, SERVICE_AUTO_START, {kLockFailed, kSetAutomatic}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.lockError) + " " + std::to_string(c.startType));
@@ -220,7 +219,7 @@ TEST(Commands, APlatformThatRefusesTheChangeIsReported) {
   // Readable, as a service Windows protects is, but not to be changed.
   scm.Add("target").grantedAccess = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
-            Texts({"OpenService error!\n", "ChangeServiceConfig error!\n"}));
+            Texts({kOpenServiceFailed, kChangeConfigFailed}));
   EXPECT_EQ(scm.services[0].startType, static_cast<DWORD>(SERVICE_DEMAND_START));
 }
 
@@ -241,6 +240,6 @@ TEST(Creation, ARefusedConnectionIsReportedThenTheFailedCreation) {
   FakeScm scm;
   scm.refuseConnection = true;
   EXPECT_EQ(Shown([](CWnd&) { CreateOwnProcessService("new", "显示", "C:\\x.exe", 2); }),
-            Texts({"OpenSCManager Error", "服务创建失败"}));
+            Texts({kOpenManagerFailedOnCreate, kCreateFailed}));
   EXPECT_TRUE(scm.created.empty());
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/support/expected_texts.h"
 
 namespace {
 struct Control {
@@ -151,7 +152,7 @@ TEST(Resources, MainWindowTemplate) {
   EXPECT_EQ(t.style, 0x90CB00C4u);
   EXPECT_EQ(t.exStyle, 0x00040000u);
   EXPECT_EQ((std::vector<short>{t.x, t.y, t.cx, t.cy}), (std::vector<short>{0, 0, 857, 480}));
-  EXPECT_EQ(t.caption, "Tavrelmo服务管理工具 V2.0");
+  EXPECT_EQ(t.caption, kMainCaption);
   EXPECT_EQ(t.font, "宋体");
   EXPECT_EQ((std::vector<int>{t.points, t.weight, t.italic, t.charset}),
             (std::vector<int>{9, 0, 0, 1}));
@@ -171,7 +172,7 @@ TEST(Resources, CreateDialogTemplate) {
   Template t = Load(IDD_CREATE_SERVICE);
   EXPECT_EQ(t.style, 0x80C800C0u);
   EXPECT_EQ((std::vector<short>{t.x, t.y, t.cx, t.cy}), (std::vector<short>{0, 0, 148, 135}));
-  EXPECT_EQ(t.caption, "创建服务");
+  EXPECT_EQ(t.caption, kCreateDialogCaption);
   EXPECT_EQ(t.font, "宋体");
   EXPECT_EQ(t.points, 9);
   ExpectControls(t.controls, {

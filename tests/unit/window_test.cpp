@@ -21,6 +21,7 @@
 #include "import_hook.h"
 #include "res/resource.h"
 #include "service/creation.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
@@ -295,7 +296,8 @@ TEST(Dialog, AHandlersChoiceStaysWithItsOwnMessageWhenOthersNestInIt) {
   NestingDlg dlg;
   ASSERT_EQ(dlg.DoModal(), IDOK);
   EXPECT_GT(dlg.paints, 0) << "no repaint nested in the handler";
-  EXPECT_STREQ(dlg.caption, "创建服务") << "the handled caption change went to the default too";
+  EXPECT_STREQ(dlg.caption, kCreateDialogCaption)
+      << "the handled caption change went to the default too";
 }
 
 TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
