@@ -30,5 +30,5 @@ exec unshare --user --map-root-user --mount bash -c '
   # qemu, on a host that could run it natively too.
   echo ":svcmgr-i386:M::$1:$2:$3:F" >/proc/sys/fs/binfmt_misc/register
   shift 3
-  export SVCMGR_I386_EMULATED=1
+  export SVCMGR_INSIDE_EMULATION_NAMESPACE=1
   exec "$@"' bash "$magic" "$mask" "$qemu" "$@"

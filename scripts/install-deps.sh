@@ -33,7 +33,7 @@ if ((${#missing[@]})); then
 fi
 
 # Where the kernel runs no 32-bit code, the shipped 32-bit program runs under qemu-user.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || [ "${SVCMGR_EMULATE_I386:-0}" = 1 ]; then
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || [ "${SVCMGR_FORCE_EMULATED_ROUTE:-${SVCMGR_EMULATE_I386:-0}}" = 1 ]; then
   if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'ok installed'; then
     [ "$(id -u)" = 0 ] || { echo "install as root: qemu-user-static" >&2; exit 1; }
     update_package_lists

@@ -4,7 +4,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-[ "${SVCMGR_I386_EMULATED:-0}" = 1 ] || scripts/install-deps.sh
+[ "${SVCMGR_INSIDE_EMULATION_NAMESPACE:-0}" = 1 ] || scripts/install-deps.sh
 source scripts/wine-env.sh
 # The prefix is the tests', booted as theirs is.
 run_inside_emulation_if_emulated "$0" "$@"

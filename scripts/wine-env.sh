@@ -5,9 +5,13 @@
 # The shipped program is 32-bit. A host whose kernel runs Wine's 32-bit loader runs it, and the
 # tests built with it, natively. Elsewhere the tests run the same sources built for 64-bit
 # Windows, and the shipped program runs under emulation (scripts/i386-emulated.sh), slowly.
-# SVCMGR_EMULATE_I386=1 takes that second way on any host, to check it. Inside the emulation's
-# namespace the 32-bit loader runs, emulated: that is still the second way.
-if [ "${SVCMGR_EMULATE_I386:-0}" != 1 ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ] &&
+# SVCMGR_FORCE_EMULATED_ROUTE=1 takes that second way on any host, to check it. Inside the
+# emulation's namespace the 32-bit loader runs, emulated: that is still the second way.
+if [ "${SVCMGR_EMULATE_I386:-0}" = 1 ] && [ -z "${SVCMGR_FORCE_EMULATED_ROUTE:-}" ]; then
+  echo "SVCMGR_EMULATE_I386 is deprecated and will go: set SVCMGR_FORCE_EMULATED_ROUTE=1" >&2
+  export SVCMGR_FORCE_EMULATED_ROUTE=1
+fi
+if [ "${SVCMGR_FORCE_EMULATED_ROUTE:-0}" != 1 ] && [ "${SVCMGR_INSIDE_EMULATION_NAMESPACE:-0}" != 1 ] &&
   /usr/lib/wine/wine --version >/dev/null 2>&1; then
   PRESET=win32
   WINE=/usr/lib/wine/wine
@@ -29,7 +33,7 @@ export LC_ALL=zh_CN.UTF-8
 # emulation's namespace: Wine's 32-bit half boots the prefix there as on a host without 32-bit
 # code, and one server serves the prefix. Called with the script's own "$0" "$@".
 run_inside_emulation_if_emulated() {
-  if [ "$SHIPPED_RUNS" = emulated ] && [ "${SVCMGR_I386_EMULATED:-0}" != 1 ]; then
+  if [ "$SHIPPED_RUNS" = emulated ] && [ "${SVCMGR_INSIDE_EMULATION_NAMESPACE:-0}" != 1 ]; then
     exec "$ROOT/scripts/i386-emulated.sh" "$@"
   fi
 }
@@ -54,7 +58,7 @@ start_virtual_display() {
 # another Wine is another Wine's.
 prefix_record() {
   local i386=natively
-  [ "${SVCMGR_I386_EMULATED:-0}" = 1 ] && i386="under emulation (scripts/i386-emulated.sh)"
+  [ "${SVCMGR_INSIDE_EMULATION_NAMESPACE:-0}" = 1 ] && i386="under emulation (scripts/i386-emulated.sh)"
   echo "$("$WINE" --version); $WINE; i386 programs run $i386"
 }
 

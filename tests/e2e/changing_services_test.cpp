@@ -16,12 +16,12 @@
 #include "tests/support/thread.h"
 
 namespace {
-// Sends a menu command on the first row and returns the texts of the boxes it showed.
-std::vector<std::string> CommandOnFirstRow(AppDriver& app, WPARAM command, size_t boxes) {
+// Runs a menu command on the first row and returns the texts of the boxes it showed: the command
+// has been handled, and each box answered, when the message returns.
+std::vector<std::string> CommandOnFirstRow(AppDriver& app, WPARAM command) {
   ::SendMessageA(app.Control(IDC_SERVICE_LIST), LVM_SETSELECTIONMARK, 0, 0);
-  ::PostMessageA(app.MainWindow(), WM_COMMAND, command, 0);
-  app.Boxes().WaitFor(boxes);
-  Pause(200);  // a further box would have shown by now
+  DWORD_PTR handled = 0;
+  EXPECT_TRUE(SendTimed(app.MainWindow(), WM_COMMAND, command, 0, 60000, &handled));
   return app.Boxes().TakeTexts();
 }
 
@@ -54,7 +54,7 @@ TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
       Refresh(app);
       ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 0), name);
     }
-    EXPECT_EQ(CommandOnFirstRow(app, c.command, c.expected.size()), c.expected);
+    EXPECT_EQ(CommandOnFirstRow(app, c.command), c.expected);
   }
 
   // Stopped by someone else after the refresh, which still shows it started.
@@ -64,8 +64,8 @@ TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
   Refresh(app);
   ASSERT_EQ(RemoteListView(app.Control(IDC_SERVICE_LIST)).Text(0, 2), kListStarted);
   ASSERT_TRUE(service.Stop());
-  EXPECT_EQ(CommandOnFirstRow(app, ID_STOP_SERVICE, 1), Texts{kAlreadyStopped});
-  EXPECT_EQ(CommandOnFirstRow(app, ID_START_SERVICE, 1), Texts{kStartSucceeded});
+  EXPECT_EQ(CommandOnFirstRow(app, ID_STOP_SERVICE), Texts{kAlreadyStopped});
+  EXPECT_EQ(CommandOnFirstRow(app, ID_START_SERVICE), Texts{kStartSucceeded});
   EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
   EXPECT_TRUE(app.IsRunning());
 }

@@ -138,9 +138,9 @@ TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
                    reinterpret_cast<LPARAM>(a.description.c_str()));
     ::SendMessageW(::GetDlgItem(dialog, IDC_PATH), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(a.path.c_str()));
-    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(app.Boxes().WaitFor(1));
-    Pause(50);
+    // Returns once the attempt is handled: every box it showed was answered by then.
+    DWORD_PTR handled = 0;
+    ASSERT_TRUE(SendTimed(dialog, WM_COMMAND, IDOK, 0, 30000, &handled));
     auto boxes = app.Boxes().TakeTexts();
     ASSERT_EQ(boxes.size(), 1u);
     Database after = Snapshot();

@@ -1,45 +1,22 @@
-// The dialog framework, the main window and the create dialog in this process, against a manager
-// in memory (what Wine's real manager cannot make happen in front of the window); and, through the
-// program's import slots, the platform answering as Windows does where Wine does not: the file
-// dialog, WOW64's folders and redirection, and the code page's conversions.
+// The dialog framework and the main window in this process, against a manager in memory: what
+// Wine's real manager cannot make happen in front of the window.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
-#include <shellapi.h>
 
-#include <atomic>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "fake_scm.h"
 #include "framework/dialog.h"
-#include "framework/list_ctrl.h"
 #include "framework/win_app.h"
-#include "import_hook.h"
 #include "res/resource.h"
-#include "service/creation.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
-#include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
-#include "ui/wow64_path.h"
-
-DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
-DECLARE_IMPORT_SLOT(g_getACPSlot, GetACP, 0);
-DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
-DECLARE_IMPORT_SLOT(g_isWow64Slot, IsWow64Process, 8);
-DECLARE_IMPORT_SLOT(g_systemFolderSlot, GetSystemDirectoryW, 8);
-DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
-DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesA, 4);
-DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
-DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
-DECLARE_IMPORT_SLOT(g_comSlot, CoInitializeEx, 8);
-DECLARE_IMPORT_SLOT(g_shellSlot, ShellExecuteA, 24);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -82,177 +59,6 @@ std::vector<DWORD> NamesColumn(HWND list, HWND cover, bool onScreen) {
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
   return pixels;
-}
-
-WNDPROC g_listProc;
-
-// The list control of Windows keeps its texts in UTF-16 and converts them for LVM_GETITEMTEXTA:
-// whole characters only, as many as fit before the terminator, and it answers with a count of
-// characters, not of bytes (Wine's answers with bytes).
-LRESULT CALLBACK CountingCharacters(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != LVM_GETITEMTEXTA)
-    return ::CallWindowProcW(g_listProc, list, message, wParam, lParam);
-  auto* item = reinterpret_cast<LVITEMA*>(lParam);
-  wchar_t wide[1024] = L"";
-  LVITEMW asked{};
-  asked.iSubItem = item->iSubItem;
-  asked.pszText = wide;
-  asked.cchTextMax = ARRAYSIZE(wide);
-  const int length = static_cast<int>(::CallWindowProcW(g_listProc, list, LVM_GETITEMTEXTW, wParam,
-                                                        reinterpret_cast<LPARAM>(&asked)));
-  int bytes = 0;
-  int characters = 0;
-  for (; characters < length; ++characters) {
-    char one[4];
-    const int size =
-        ::WideCharToMultiByte(CP_ACP, 0, wide + characters, 1, one, sizeof one, nullptr, nullptr);
-    if (bytes + size > item->cchTextMax - 1) break;
-    std::memcpy(item->pszText + bytes, one, size);
-    bytes += size;
-  }
-  item->pszText[bytes] = '\0';
-  return characters;
-}
-
-// What the browse handed the platform's file-open dialog, which answers with `g_chosen`.
-struct FileDialogAsked {
-  int calls = 0;
-  OPENFILENAMEW ofn{};
-  std::wstring initialName;
-} g_asked;
-std::wstring g_chosen;
-
-BOOL WINAPI ChoosingFile(LPOPENFILENAMEW ofn) {
-  ++g_asked.calls;
-  g_asked.ofn = *ofn;
-  g_asked.initialName = ofn->lpstrFile;
-  ::lstrcpynW(ofn->lpstrFile, g_chosen.c_str(), ofn->nMaxFile);
-  return TRUE;
-}
-
-// A 32-bit program on 64-bit Windows.
-BOOL WINAPI UnderWow64(HANDLE, PBOOL wow64) {
-  *wow64 = TRUE;
-  return TRUE;
-}
-
-UINT CopyFolder(const wchar_t* folder, LPWSTR buffer, UINT size) {
-  const UINT length = ::lstrlenW(folder);
-  if (size <= length) return length + 1;
-  ::lstrcpyW(buffer, folder);
-  return length;
-}
-
-UINT WINAPI SystemFolder(LPWSTR buffer, UINT size) {
-  return CopyFolder(L"C:\\WINDOWS\\system32", buffer, size);
-}
-
-UINT WINAPI Wow64Folder(LPWSTR buffer, UINT size) {
-  return CopyFolder(L"C:\\WINDOWS\\SysWOW64", buffer, size);
-}
-
-// 64-bit Windows as a 32-bit program sees it: WOW64 shows it SysWOW64 in System32 unless told
-// not to, and two files each lie in one of the two folders alone.
-bool g_redirectionOff;
-BOOL WINAPI RedirectionOff(PVOID* old) {
-  *old = &g_redirectionOff;
-  g_redirectionOff = true;
-  return TRUE;
-}
-BOOL WINAPI RedirectionBack(PVOID old) {
-  if (old != &g_redirectionOff) return FALSE;
-  g_redirectionOff = false;
-  return TRUE;
-}
-DWORD WINAPI Wow64FileAttributes(LPCSTR path) {
-  std::string seen = path;
-  const std::string system = "C:\\WINDOWS\\system32\\";
-  if (!g_redirectionOff && seen.compare(0, system.size(), system) == 0)
-    seen = "C:\\WINDOWS\\SysWOW64\\" + seen.substr(system.size());
-  return seen == "C:\\WINDOWS\\system32\\native only.exe" ||
-                 seen == "C:\\WINDOWS\\SysWOW64\\wow64 only.exe"
-             ? FILE_ATTRIBUTE_NORMAL
-             : INVALID_FILE_ATTRIBUTES;
-}
-
-// What the close box asks of COM and the shell, in order. (Under Wine, COM is set up by Wine's own
-// DLLs already, so only here can a missing call be seen.)
-std::vector<std::string> g_closeCalls;
-HRESULT WINAPI RecordingCoInitializeEx(LPVOID, DWORD flags) {
-  g_closeCalls.push_back("CoInitializeEx " + std::to_string(flags));
-  return S_OK;
-}
-HINSTANCE WINAPI RecordingShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT show) {
-  g_closeCalls.push_back(std::string("ShellExecuteA ") + file + " " + std::to_string(show));
-  return reinterpret_cast<HINSTANCE>(42);
-}
-
-std::wstring WindowTextW(HWND window) {
-  wchar_t text[1024] = L"";
-  ::GetWindowTextW(window, text, ARRAYSIZE(text));
-  return text;
-}
-
-// Opens the create dialog, presses "..." once and gives what the path box shows then.
-std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
-  CWinApp app("svcmgr");
-  app.m_pMainWnd = &dlg;
-  std::wstring shown;
-  Thread person([&] {
-    if (!WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs)) return;
-    *shownDialog = dlg.m_hWnd;
-    ::SendMessageA(dlg.m_hWnd, WM_COMMAND, IDC_BROWSE, 0);
-    shown = WindowTextW(::GetDlgItem(dlg.m_hWnd, IDC_PATH));
-    ::PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
-  });
-  dlg.DoModal();
-  person.join();
-  return shown;
-}
-
-UINT g_codePage;
-UINT WINAPI CodePageInForce() {
-  return g_codePage;
-}
-
-decltype(&::WideCharToMultiByte) g_platformWideToNarrow;
-int g_refusedConversions;
-
-// Windows' conversion where Wine's differs: it refuses WC_NO_BEST_FIT_CHARS on UTF-8 and GB18030,
-// and WC_ERR_INVALID_CHARS on every other code page (ERROR_INVALID_FLAGS), and a used-default
-// flag on UTF-8 (ERROR_INVALID_PARAMETER). Wine has no GB18030 at all; for the texts here GBK,
-// its subset, gives the same bytes.
-int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
-                               int size, LPCSTR defaultChar, LPBOOL usedDefault) {
-  if (codePage == CP_ACP) codePage = g_codePage;
-  const bool holdsAll = codePage == CP_UTF8 || codePage == 54936;
-  const DWORD refusedFlags = holdsAll ? WC_NO_BEST_FIT_CHARS : WC_ERR_INVALID_CHARS;
-  if ((flags & refusedFlags) || (codePage == CP_UTF8 && usedDefault)) {
-    ++g_refusedConversions;
-    ::SetLastError(flags & refusedFlags ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  // On those two a lone surrogate fails the conversion under WC_ERR_INVALID_CHARS, and becomes
-  // U+FFFD, unreported, without it.
-  std::wstring whole(text, length < 0 ? ::lstrlenW(text) + 1 : length);
-  for (size_t i = 0; holdsAll && i < whole.size(); ++i) {
-    const bool high = whole[i] >= 0xD800 && whole[i] <= 0xDBFF;
-    const bool low = whole[i] >= 0xDC00 && whole[i] <= 0xDFFF;
-    const bool paired =
-        high && i + 1 < whole.size() && whole[i + 1] >= 0xDC00 && whole[i + 1] <= 0xDFFF;
-    if (paired) {
-      ++i;
-    } else if (high || low) {
-      if (flags & WC_ERR_INVALID_CHARS) {
-        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-      }
-      whole[i] = 0xFFFD;
-    }
-  }
-  return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags & ~WC_ERR_INVALID_CHARS,
-                                whole.c_str(), static_cast<int>(whole.size()), out, size,
-                                defaultChar, usedDefault);
 }
 
 // A handler that lets a message nest inside its own, as a modal loop does: the repaint it causes
@@ -298,168 +104,6 @@ TEST(Dialog, AHandlersChoiceStaysWithItsOwnMessageWhenOthersNestInIt) {
   EXPECT_GT(dlg.paints, 0) << "no repaint nested in the handler";
   EXPECT_STREQ(dlg.caption, kCreateDialogCaption)
       << "the handled caption change went to the default too";
-}
-
-TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  ::InitCommonControlsEx(&classes);
-  CListCtrl list;
-  list.m_hWnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 300, 200, nullptr,
-                                  nullptr, nullptr, nullptr);
-  ASSERT_NE(list.m_hWnd, nullptr);
-  list.InsertColumn(0, "服务名称", LVCFMT_LEFT, 300);
-  g_listProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-      list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingCharacters)));
-  // Double-byte characters, ones that end just short of the first buffer the list is asked with
-  // or reach past it, and the longest name a service can have: 256 characters.
-  std::string longest;
-  for (int i = 0; i < 256; ++i) longest += "服";
-  const std::string names[] = {"服务甲乙",
-                               std::string(252, 'a') + "甲",
-                               std::string(253, 'a') + "甲",
-                               std::string(254, 'a') + "甲",
-                               std::string(253, 'a') + "甲乙",
-                               longest};
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name.size());
-    const int row = list.InsertItem(list.GetItemCount(), name.c_str(), 0);
-    EXPECT_EQ(list.GetItemText(row, 0), name);
-  }
-  ::DestroyWindow(list.m_hWnd);
-}
-
-TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheFileTheUserSaw) {
-  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
-  ImportHook<decltype(&::IsWow64Process)> wow64(g_isWow64Slot, UnderWow64);
-  ImportHook<decltype(&::GetSystemDirectoryW)> systemFolder(g_systemFolderSlot, SystemFolder);
-  ImportHook<decltype(&::GetSystemWow64DirectoryW)> wow64Folder(g_wow64FolderSlot, Wow64Folder);
-  struct Case {
-    const wchar_t* chosen;
-    const wchar_t* taken;
-    const char* field;
-  };
-  // The dialog of a program under WOW64 shows SysWOW64's files in System32.
-  const Case cases[] = {
-      {L"D:\\程序\\服务.exe", L"D:\\程序\\服务.exe", "D:\\程序\\服务.exe"},
-      {L"C:\\Windows\\System32\\服务.exe", L"C:\\WINDOWS\\SysWOW64\\服务.exe",
-       "C:\\WINDOWS\\SysWOW64\\服务.exe"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.field);
-    g_asked = {};
-    g_chosen = c.chosen;
-    CCreateServiceDlg dlg;
-    HWND shownDialog = nullptr;
-    EXPECT_EQ(BrowseOnce(dlg, &shownDialog), c.taken);
-    EXPECT_STREQ(dlg.m_strPath, c.field);
-    ASSERT_EQ(g_asked.calls, 1);
-    EXPECT_EQ(g_asked.ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
-    EXPECT_EQ(g_asked.ofn.lpstrFilter, nullptr);
-    EXPECT_EQ(g_asked.ofn.lpstrDefExt, nullptr);
-    EXPECT_EQ(g_asked.initialName, L"");
-    EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
-  }
-}
-
-TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
-  const SystemFolders wow64{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", true};
-  const wchar_t* const unchanged = nullptr;
-  struct Case {
-    const wchar_t* shown;
-    const wchar_t* native;
-  };
-  const Case cases[] = {
-      {L"C:\\Windows\\System32\\a.exe", L"C:\\WINDOWS\\SysWOW64\\a.exe"},
-      {L"c:\\windows\\SYSTEM32\\drivers\\a.exe", L"C:\\WINDOWS\\SysWOW64\\drivers\\a.exe"},
-      {L"C:\\Windows\\System32\\catroot2x\\a.exe", L"C:\\WINDOWS\\SysWOW64\\catroot2x\\a.exe"},
-      // Folders WOW64 leaves alone.
-      {L"C:\\Windows\\System32\\catroot\\a.exe", unchanged},
-      {L"C:\\Windows\\System32\\CatRoot2\\a.exe", unchanged},
-      {L"C:\\Windows\\System32\\drivers\\etc\\a.exe", unchanged},
-      {L"C:\\Windows\\System32\\driverstore\\FileRepository\\a.exe", unchanged},
-      {L"C:\\Windows\\System32\\LogFiles\\a.exe", unchanged},
-      {L"C:\\Windows\\System32\\spool\\drivers\\a.exe", unchanged},
-      // Whole components only.
-      {L"C:\\Windows\\System32x\\a.exe", unchanged},
-      {L"C:\\Windows\\System32.exe", unchanged},
-      {L"C:\\Windows\\SysWOW64\\a.exe", unchanged},
-      {L"D:\\Windows\\System32\\a.exe", unchanged},
-      // The name WOW64 gives the native System32.
-      {L"C:\\Windows\\Sysnative\\a.exe", L"C:\\WINDOWS\\system32\\a.exe"},
-      {L"C:\\WINDOWS\\SYSNATIVE\\drivers\\etc\\a.exe",
-       L"C:\\WINDOWS\\system32\\drivers\\etc\\a.exe"},
-      // The last known good system folder, redirected as the folder is.
-      {L"C:\\Windows\\LastGood\\System32\\a.exe", L"C:\\WINDOWS\\lastgood\\SysWOW64\\a.exe"},
-      {L"C:\\Windows\\lastgood\\a.exe", unchanged},
-  };
-  const SystemFolders native{wow64.system, wow64.wow64, false};
-  const SystemFolders windows32{wow64.system, L"", false};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.shown)));
-    EXPECT_EQ(NativePathOf(c.shown, wow64), c.native ? c.native : c.shown);
-    // Where nothing is redirected, every path is what it names.
-    EXPECT_EQ(NativePathOf(c.shown, native), c.shown);
-    EXPECT_EQ(NativePathOf(c.shown, windows32), c.shown);
-  }
-}
-
-TEST(Browse, UnderWow64APathIsQuotedWhenTheServiceManagerWouldFindItsFile) {
-  ImportHook<decltype(&::GetFileAttributesA)> files(g_fileAttributesSlot, Wow64FileAttributes);
-  ImportHook<decltype(&::Wow64DisableWow64FsRedirection)> off(g_redirectionOffSlot, RedirectionOff);
-  ImportHook<decltype(&::Wow64RevertWow64FsRedirection)> back(g_redirectionBackSlot,
-                                                              RedirectionBack);
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:\\WINDOWS\\system32\\native only.exe", "\"C:\\WINDOWS\\system32\\native only.exe\""},
-      // What this process alone sees there, the service manager would not find.
-      {"C:\\WINDOWS\\system32\\wow64 only.exe", "C:\\WINDOWS\\system32\\wow64 only.exe"},
-      {"C:\\WINDOWS\\SysWOW64\\wow64 only.exe", "\"C:\\WINDOWS\\SysWOW64\\wow64 only.exe\""},
-  };
-  for (const auto& [typed, registered] : cases) {
-    SCOPED_TRACE(typed);
-    EXPECT_EQ(ProgramPathToRegister(typed), registered);
-    EXPECT_FALSE(g_redirectionOff) << "redirection was left off";
-  }
-}
-
-TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage) {
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&classes);
-  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
-  ImportHook<decltype(&::GetACP)> codePage(g_getACPSlot, CodePageInForce);
-  ImportHook<decltype(&::WideCharToMultiByte)> conversion(g_wideToNarrowSlot, WindowsWideToNarrow);
-  g_platformWideToNarrow = conversion.Original();
-  g_chosen = L"D:\\程序\\服务.exe";
-  CWnd box(
-      ::CreateWindowExW(0, L"EDIT", L"", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr));
-  ASSERT_NE(box.m_hWnd, nullptr);
-  struct Case {
-    UINT codePage;
-    const char* path;
-    bool holdsHangul;
-  };
-  const Case cases[] = {
-      {936, "D:\\程序\\服务.exe", false},
-      {CP_UTF8, u8"D:\\程序\\服务.exe", true},
-      {54936, "D:\\程序\\服务.exe", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.codePage);
-    g_codePage = c.codePage;
-    g_refusedConversions = 0;
-    CCreateServiceDlg dlg;
-    HWND shownDialog = nullptr;
-    BrowseOnce(dlg, &shownDialog);
-    EXPECT_STREQ(dlg.m_strPath, c.path);
-    ::SetWindowTextW(box.m_hWnd, L"服务");
-    EXPECT_TRUE(box.TextFitsCodePage());
-    ::SetWindowTextW(box.m_hWnd, L"한글");
-    EXPECT_EQ(box.TextFitsCodePage(), c.holdsHangul);
-    // Half a pair is no character on any code page.
-    ::SetWindowTextW(box.m_hWnd, L"服务\xD800");
-    EXPECT_FALSE(box.TextFitsCodePage());
-    EXPECT_EQ(g_refusedConversions, 0);
-  }
-  ::DestroyWindow(box.m_hWnd);
 }
 
 TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
@@ -509,23 +153,4 @@ TEST(MainWindow, AMessageOfTheListingStandsInFrontOfTheListAsItIs) {
   ASSERT_TRUE(seen.boxShown) << "no message for the refused connection";
   EXPECT_EQ(seen.rows, 0);
   EXPECT_TRUE(seen.drawn) << "the list behind the message was not drawn as it is";
-}
-
-TEST(MainWindow, TheCloseBoxAsksForASingleThreadedApartmentBeforeItAsksTheShell) {
-  ImportHook<decltype(&::CoInitializeEx)> com(g_comSlot, RecordingCoInitializeEx);
-  ImportHook<decltype(&::ShellExecuteA)> shell(g_shellSlot, RecordingShellExecute);
-  g_closeCalls.clear();
-  CWinApp app("svcmgr");
-  CServiceListDlg dlg;
-  app.m_pMainWnd = &dlg;
-  Thread person([&] {
-    if (WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs))
-      ::PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-  });
-  dlg.DoModal();
-  person.join();
-  EXPECT_EQ(g_closeCalls,
-            (std::vector<std::string>{"CoInitializeEx " + std::to_string(COINIT_APARTMENTTHREADED |
-                                                                         COINIT_DISABLE_OLE1DDE),
-                                      "ShellExecuteA http://www.tavrelmo.example/ 0"}));
 }

@@ -4,7 +4,7 @@
 # it runs in. The prefix is prepared on first use, as the suite's is; its server ends with the
 # command. Usage: other-code-page.sh PREFIX COMMAND [ARGUMENT...]
 set -euo pipefail
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 source "$ROOT/scripts/wine-env.sh"
 export WINEPREFIX=$1
 shift
