@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "timing.h"
 
 namespace {
 constexpr char kNamePrefix[] = "svcbench-";
@@ -34,21 +35,6 @@ struct Options {
   bool cleanupOnly = false;
   bool setupOnly = false;
 };
-
-double Now() {
-  static LARGE_INTEGER frequency{};
-  if (!frequency.QuadPart) ::QueryPerformanceFrequency(&frequency);
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::string NameOf(unsigned index) {
   char name[64];
@@ -218,7 +204,7 @@ class Child {
       startup.hStdError = write;
       startup.hStdInput = nullptr;
     }
-    m_started = Now();
+    m_started = NowMs();
     BOOL created = ::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr,
                                     captureOutput, 0, nullptr, nullptr, &startup, &m_process);
     if (write) ::CloseHandle(write);
@@ -238,14 +224,14 @@ class Child {
 
   // Waits for the program's top-level dialog to be shown; the time since start, or -1.
   double WaitForWindow(DWORD timeoutMs) {
-    const double deadline = Now() + timeoutMs;
-    while (Now() < deadline) {
+    const double deadline = NowMs() + timeoutMs;
+    while (NowMs() < deadline) {
       HWND window = nullptr;
       while ((window = ::FindWindowExA(nullptr, window, "#32770", nullptr))) {
         DWORD owner = 0;
         ::GetWindowThreadProcessId(window, &owner);
         if (owner == m_process.dwProcessId && ::IsWindowVisible(window)) {
-          const double shown = Now() - m_started;
+          const double shown = NowMs() - m_started;
           m_window = window;
           return shown;
         }
@@ -347,10 +333,10 @@ double SvcmgrStartup(const Options& options, Sample* sample = nullptr) {
   HWND refresh = ::GetDlgItem(svcmgr.Window(), IDOK);
   HWND list = ::FindWindowExA(svcmgr.Window(), nullptr, WC_LISTVIEWA, nullptr);
   DWORD_PTR result = 0;
-  const double pressed = Now();
+  const double pressed = NowMs();
   if (refresh && list &&
       ::SendMessageTimeoutA(refresh, BM_CLICK, 0, 0, SMTO_NORMAL, 600000, &result)) {
-    sample->refreshMs = Now() - pressed;
+    sample->refreshMs = NowMs() - pressed;
     sample->rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   }
   sample->peakWorkingSetKiB = PeakWorkingSetKiB(svcmgr.Pid());
@@ -490,7 +476,7 @@ int main(int argc, char** argv) {
   unsigned made = 0, started = 0, paused = 0;
   bool ok = true;
   for (unsigned extra : options.counts) {
-    const double setupStart = Now();
+    const double setupStart = NowMs();
     if (!AddBenchServices(manager, options.service, made, extra, options.startLimit, started,
                           paused)) {
       ok = false;
@@ -499,7 +485,7 @@ int main(int argc, char** argv) {
     made = extra;
     const size_t expected = baseline + extra;
     std::printf("\nN=%u: %u extra services made, %u started (%u of them paused), in %.1f s\n",
-                extra, made, started, paused, (Now() - setupStart) / 1000.0);
+                extra, made, started, paused, (NowMs() - setupStart) / 1000.0);
     if (options.setupOnly) continue;
     WarmUp(options);
     std::vector<Sample> samples;

@@ -25,19 +25,12 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "timing.h"
 
 namespace {
 struct Row {
   std::string name, displayName, runState, startType, path;
 };
-
-double Now() {
-  static LARGE_INTEGER frequency{};
-  if (!frequency.QuadPart) ::QueryPerformanceFrequency(&frequency);
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 const char* StartTypeText(DWORD type) {
   switch (type) {
@@ -167,7 +160,7 @@ double Fill(HWND list, const std::vector<Row>& rows, Way way, double& painted, i
   const bool sorted = way == Way::AsIs || way == Way::Hidden || way == Way::NoRedraw;
   const bool quiet = way == Way::NoRedraw || way == Way::UnsortedNoRedraw;
   SetSorted(list, sorted);
-  const double start = Now();
+  const double start = NowMs();
   if (quiet) ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   if (way == Way::Hidden) ::ShowWindow(list, SW_HIDE);
   if (sorted) {
@@ -186,9 +179,9 @@ double Fill(HWND list, const std::vector<Row>& rows, Way way, double& painted, i
     ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
   }
-  const double filled = Now() - start;
+  const double filled = NowMs() - start;
   ::UpdateWindow(::GetParent(list));
-  painted = Now() - start;
+  painted = NowMs() - start;
   listed = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   return filled;
 }
@@ -208,11 +201,6 @@ std::vector<std::string> NamesInOrder(HWND list) {
   return names;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,9 +229,9 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   for (int run = 0; run < runs; ++run) {
     rows.clear();
-    const double start = Now();
+    const double start = NowMs();
     ForEachService([&](const Row& row) { rows.push_back(row); });
-    scm.push_back(Now() - start);
+    scm.push_back(NowMs() - start);
   }
   std::printf("probe scm rows=%zu fill=%.1f\n", rows.size(), Median(scm));
   std::vector<std::vector<double>> fills(ways.size()), paints(ways.size());

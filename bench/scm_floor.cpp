@@ -11,14 +11,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "timing.h"
+
 int main() {
-  LARGE_INTEGER frequency, start, connected, enumerated, end;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
+  const double start = NowMs();
 
   SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (!manager) return 1;
-  ::QueryPerformanceCounter(&connected);
+  const double connected = NowMs();
   std::vector<BYTE> records(65536);
   DWORD needed = 0, count = 0, resume = 0;
   BOOL listed = FALSE;
@@ -32,7 +32,7 @@ int main() {
     records.resize(std::max<size_t>(needed, 2 * records.size()));
   }
   if (!listed) return 1;
-  ::QueryPerformanceCounter(&enumerated);
+  const double enumerated = NowMs();
 
   const auto* services = reinterpret_cast<const ENUM_SERVICE_STATUSA*>(records.data());
   alignas(8) static BYTE config[8192];
@@ -47,10 +47,8 @@ int main() {
   }
   ::CloseServiceHandle(manager);
 
-  ::QueryPerformanceCounter(&end);
-  auto us = [&](const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    return (to.QuadPart - from.QuadPart) * 1000000 / frequency.QuadPart;
-  };
+  const double end = NowMs();
+  auto us = [](double from, double to) { return static_cast<long long>((to - from) * 1000); };
   std::printf("services=%lu configs=%lu us=%lld connect_us=%lld enumerate_us=%lld each_us=%lld\n",
               count, read, us(start, end), us(start, connected), us(connected, enumerated),
               us(enumerated, end));
