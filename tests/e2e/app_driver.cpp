@@ -227,12 +227,19 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
       reached = -1;  // back on the first entry: the next Down is the first step again
     }
   }
-  // Then onto the entry found, so that whatever report of the pointer still comes keeps it
-  // highlighted; Enter once the screen shows it so.
-  const Rows wanted = at;
-  return PointAt({middle, frame.top + (wanted.top + wanted.bottom) / 2}) &&
-         WaitUntil([&] { return HighlightedEntry(menu).Overlaps(wanted); }, timeoutMs) &&
-         PressKey(owner, VK_RETURN);
+  // Then a click on the entry found. A report of the pointer that comes late can take the
+  // highlight from it, but never make the click choose another entry: the menu acts on a release
+  // only over the entry its press highlighted. A click taken so leaves the menu open, so it is
+  // clicked again until the menu has ended. (No bringing to the front: that would end the menu.)
+  const POINT entry{middle, frame.top + (at.top + at.bottom) / 2};
+  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  for (int click = 0; click < 5; ++click) {
+    if (!PointAt(entry) || !SendInputs({Mouse(move | MOUSEEVENTF_LEFTDOWN, entry),
+                                        Mouse(move | MOUSEEVENTF_LEFTUP, entry)}))
+      return false;
+    if (WaitUntil([&] { return !::IsWindowVisible(menu); }, timeoutMs / 5)) return true;
+  }
+  return false;
 }
 
 bool PushButton(HWND button) {

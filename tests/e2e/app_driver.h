@@ -63,8 +63,8 @@ bool PointAt(POINT screen);
 bool ClickAt(HWND window, POINT screen, bool right = false);
 // Chooses the `index`th entry (separators not counted) of the popup menu window `menu` that
 // `owner` shows, as a person does with the pointer resting on the menu: Down key by key, checking
-// on the screen which entry each highlighted, then the pointer onto the entry found, and Enter
-// once the screen shows that one highlighted.
+// on the screen which entry each highlighted, then a click on the entry found; true once the
+// menu has ended.
 bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs);
 // A click on a button by message, as the dialog manager sends it; returns once it is handled.
 bool PushButton(HWND button);

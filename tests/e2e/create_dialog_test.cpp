@@ -141,7 +141,7 @@ class CreateServiceDialog : public testing::Test {
 };
 
 TEST_F(CreateServiceDialog, BothEntriesOpenOneDialogWhichEscExitAndCloseBoxEnd) {
-  // The menu entry chosen with the keyboard: the fifth, past the refresh, start, stop and delete
+  // The menu entry found with the keyboard: the fifth, past the refresh, start, stop and delete
   // entries and two separators.
   RemoteListView list(m_app.Control(IDC_SERVICE_LIST));
   RECT listRect{};
