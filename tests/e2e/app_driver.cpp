@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -202,43 +203,61 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   RECT frame{};
   if (!::GetWindowRect(menu, &frame)) return false;
   const int middle = frame.left + (frame.right - frame.left) / 2;
+  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  const DWORD stepMs = timeoutMs / 5;
   // A report of the pointer, which may come late, highlights the entry under it, or none when it
   // is over no entry. So the pointer rests on the first entry while the keys find the wanted one:
   // a late report can only take the highlight back there, which the screen shows, and the keys
-  // start again. A redraw caught halfway shows no highlight or the one before, so each step waits
-  // for a highlight below the one before it, or back on the first.
+  // start again, or take it away, and the pointer is moved onto the first entry again. A redraw
+  // caught halfway shows no highlight or the one before, so each step waits for a highlight
+  // below the one before it, or back on the first.
   Rows first;
-  if (!PointAt({middle, frame.top + 8}) ||
-      !WaitUntil([&] { return (first = HighlightedEntry(menu)).Shown(); }, timeoutMs))
-    return false;
-  Rows at = first;
-  for (int attempt = 0, reached = 0; reached < index; ++reached) {
-    const Rows previous = at;
-    if (!PressKey(owner, VK_DOWN) || !WaitUntil(
-                                         [&] {
-                                           at = HighlightedEntry(menu);
-                                           return at.Below(previous) ||
-                                                  (at.Overlaps(first) && !previous.Overlaps(first));
-                                         },
-                                         timeoutMs))
-      return false;
-    if (at.Overlaps(first)) {
-      if (++attempt == 5) return false;
-      reached = -1;  // back on the first entry: the next Down is the first step again
+  const char* failed = "";
+  bool clicked = false;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (clicked && !::IsWindowVisible(menu)) return true;  // the click was taken, only slowly
+    Rows at;
+    if (!PointAt({middle + attempt % 2, frame.top + 8})) return false;
+    if (!WaitUntil(
+            [&] {
+              at = HighlightedEntry(menu);
+              return first.Shown() ? at.Overlaps(first) : at.Shown();
+            },
+            stepMs)) {
+      failed = "no highlight under the pointer on the first entry";
+      continue;
     }
-  }
-  // Then a click on the entry found. A report of the pointer that comes late can take the
-  // highlight from it, but never make the click choose another entry: the menu acts on a release
-  // only over the entry its press highlighted. A click taken so leaves the menu open, so it is
-  // clicked again until the menu has ended. (No bringing to the front: that would end the menu.)
-  const POINT entry{middle, frame.top + (at.top + at.bottom) / 2};
-  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  for (int click = 0; click < 5; ++click) {
+    if (!first.Shown()) first = at;
+    int reached = 0;
+    for (; reached < index; ++reached) {
+      const Rows previous = at;
+      if (!PressKey(owner, VK_DOWN) ||
+          !WaitUntil(
+              [&] {
+                at = HighlightedEntry(menu);
+                return at.Below(previous) || (at.Overlaps(first) && !previous.Overlaps(first));
+              },
+              stepMs))
+        break;
+      if (at.Overlaps(first)) reached = -1;  // back on the first: the next Down is step one
+    }
+    if (reached < index) {
+      failed = "the highlight did not follow the Down key";
+      continue;
+    }
+    // Then a click on the entry found. A late report can take the highlight from it, but never
+    // make the click choose another entry: the menu acts on a release only over the entry its
+    // press highlighted; a click taken so leaves the menu open, and the search starts again.
+    // (Nothing is brought to the front: that would end the menu.)
+    const POINT entry{middle, frame.top + (at.top + at.bottom) / 2};
     if (!PointAt(entry) || !SendInputs({Mouse(move | MOUSEEVENTF_LEFTDOWN, entry),
                                         Mouse(move | MOUSEEVENTF_LEFTUP, entry)}))
       return false;
-    if (WaitUntil([&] { return !::IsWindowVisible(menu); }, timeoutMs / 5)) return true;
+    clicked = true;
+    if (WaitUntil([&] { return !::IsWindowVisible(menu); }, stepMs)) return true;
+    failed = "the menu stayed open after the click";
   }
+  std::fprintf(stderr, "choosing menu entry %d: %s\n", index, failed);
   return false;
 }
 
