@@ -6,8 +6,6 @@
 #include "res/resource.h"
 
 namespace {
-constexpr DWORD kPointerSettleMs = 150;
-
 struct Search {
   DWORD processId;
   const char* className;
@@ -35,13 +33,6 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
   return TRUE;
 }
 
-INPUT Character(wchar_t c, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wScan = c;
-  input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-  return input;
-}
 }  // namespace
 
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption) {
@@ -99,37 +90,6 @@ std::wstring WindowTextW(HWND window) {
                   &length))
     return L"<no answer>";
   return std::wstring(text, length);
-}
-
-bool TypeText(HWND window, const std::string& text) {
-  return TypeText(window, Widen(text));
-}
-
-bool TypeText(HWND window, const std::wstring& text) {
-  if (!BringToFront(window)) return false;
-  std::vector<INPUT> inputs;
-  for (wchar_t c : text) {
-    inputs.push_back(Character(c, false));
-    inputs.push_back(Character(c, true));
-  }
-  return SendInputs(inputs);
-}
-
-bool CtrlClickAt(HWND window, POINT screen) {
-  // The display system reports a pointer that entered another window back to the program, with
-  // the real keyboard's modifiers, which releases an injected Ctrl. So the pointer goes to the
-  // point first and the program gets to take that report before the key goes down.
-  const INPUT at = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
-  if (!BringToFront(window) || !PointAt(screen)) return false;
-  ::Sleep(kPointerSettleMs);
-  DWORD_PTR ignored = 0;
-  SendTimed(window, WM_NULL, 0, 0, 10000, &ignored);
-  // Then one batch: each click is stamped with the keys held when it is queued.
-  INPUT down = at;
-  down.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-  INPUT up = at;
-  up.mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-  return SendInputs({Key(VK_CONTROL, false), down, up, Key(VK_CONTROL, true)});
 }
 
 POINT CenterOf(HWND window) {

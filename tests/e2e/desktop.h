@@ -1,6 +1,6 @@
 #pragma once
-// What a person sees of the program beyond its main window and does to it: its other top-level
-// windows (the popup menu, dialogs), the text in their boxes, typing and clicks with Ctrl held.
+// What a person sees of the program beyond its main window: its other top-level windows (the
+// popup menu, dialogs) and the text in their boxes. (What a person does to them: input.h.)
 #include <windows.h>
 
 #include <string>
@@ -24,12 +24,6 @@ std::wstring Widen(const std::string& text);
 // The window's text as it holds it, whatever the code page can hold.
 std::wstring WindowTextW(HWND window);
 
-// Types `text` (code page 936, or wide) as keystrokes of its characters into whatever has the
-// focus in `window`'s top-level window.
-bool TypeText(HWND window, const std::string& text);
-bool TypeText(HWND window, const std::wstring& text);
-// A left click with Ctrl held, which adds a row to a list's selection.
-bool CtrlClickAt(HWND window, POINT screen);
 // The middle of a window, in screen coordinates.
 POINT CenterOf(HWND window);
 
