@@ -1,7 +1,8 @@
 #pragma once
 // Waiting on the program under test, and what the suite allows one that runs emulated
-// (SVCMGR_DRIVEN_PROGRAM_EMULATED=1: a 32-bit program on a host whose kernel runs no 32-bit code), which is many
-// times slower than a native one, and whose process's memory is mostly the emulator's.
+// (SVCMGR_DRIVEN_PROGRAM_EMULATED=1: a 32-bit program on a host whose kernel runs no 32-bit
+// code), which is many times slower than a native one, and whose process's memory is mostly the
+// emulator's.
 // Callers pass the times a native program needs; only the waits below scale them.
 #include <windows.h>
 
