@@ -99,6 +99,11 @@ bool PushButton(HWND button) {
   return SendTimed(button, BM_CLICK, 0, 0, 60000, &result);
 }
 
+bool SendCommand(HWND window, WORD id, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  return SendTimed(window, WM_COMMAND, id, 0, timeoutMs, &result);
+}
+
 bool FindCloseBox(HWND window, POINT* screen) {
   RECT frame{};
   if (!::GetWindowRect(window, &frame)) return false;

@@ -51,6 +51,9 @@ class AppDriver {
 
 // A click on a button by message, as the dialog manager sends it; returns once it is handled.
 bool PushButton(HWND button);
+// A command as a menu entry or a button sends it; returns once the window has handled it, every
+// message box it showed answered by then.
+bool SendCommand(HWND window, WORD id, DWORD timeoutMs = 60000);
 
 // A point on `window`'s caption close button, in screen coordinates, found by asking the window
 // what lies under each point of its title bar.

@@ -16,18 +16,15 @@
 #include "tests/support/thread.h"
 
 namespace {
-// Runs a menu command on the first row and returns the texts of the boxes it showed: the command
-// has been handled, and each box answered, when the message returns.
-std::vector<std::string> CommandOnFirstRow(AppDriver& app, WPARAM command) {
+// Runs a menu command on the first row and returns the texts of the boxes it showed.
+std::vector<std::string> CommandOnFirstRow(AppDriver& app, WORD command) {
   ::SendMessageA(app.Control(IDC_SERVICE_LIST), LVM_SETSELECTIONMARK, 0, 0);
-  DWORD_PTR handled = 0;
-  EXPECT_TRUE(SendTimed(app.MainWindow(), WM_COMMAND, command, 0, 60000, &handled));
+  EXPECT_TRUE(SendCommand(app.MainWindow(), command));
   return app.Boxes().TakeTexts();
 }
 
 void Refresh(AppDriver& app) {
-  DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendTimed(app.MainWindow(), WM_COMMAND, IDOK, 0, 60000, &answer));
+  ASSERT_TRUE(SendCommand(app.MainWindow(), IDOK));
 }
 }  // namespace
 
@@ -38,7 +35,7 @@ TEST(ChangingServices, CommandsOnAServiceThatChangedSinceTheRefresh) {
   using Texts = std::vector<std::string>;
   const Texts gone = {kOpenServiceFailed, kQueryStatusFailed};
   struct Case {
-    WPARAM command;
+    WORD command;
     Texts expected;
   };
   // Deleted by someone else after the refresh: each command reports the missing service.

@@ -63,9 +63,7 @@ class ContextMenu : public testing::Test {
   // A command as the menu sends it; returns once the program has handled it, every message box
   // it showed answered.
   static void Command(WORD id) {
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(SendTimed(Main(), WM_COMMAND, id, 0, kTimeoutMs, &result))
-        << "command " << id << " was not handled";
+    ASSERT_TRUE(SendCommand(Main(), id, kTimeoutMs)) << "command " << id << " was not handled";
   }
 
   static void Refresh() { Command(ID_REFRESH_SERVICES); }

@@ -138,9 +138,7 @@ TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
                    reinterpret_cast<LPARAM>(a.description.c_str()));
     ::SendMessageW(::GetDlgItem(dialog, IDC_PATH), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(a.path.c_str()));
-    // Returns once the attempt is handled: every box it showed was answered by then.
-    DWORD_PTR handled = 0;
-    ASSERT_TRUE(SendTimed(dialog, WM_COMMAND, IDOK, 0, 30000, &handled));
+    ASSERT_TRUE(SendCommand(dialog, IDOK, 30000));
     auto boxes = app.Boxes().TakeTexts();
     ASSERT_EQ(boxes.size(), 1u);
     Database after = Snapshot();

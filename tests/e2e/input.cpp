@@ -38,6 +38,7 @@ Rows HighlightedEntry(HWND menu) {
   ::ReleaseDC(nullptr, screen);
   return rows;
 }
+
 INPUT Character(wchar_t c, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -101,6 +102,16 @@ bool PointAt(POINT screen) {
                    2000);
 }
 
+namespace {
+// The pointer to the point, then a press and a release there.
+bool Click(POINT screen, bool right) {
+  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  return PointAt(screen) && SendInputs({Mouse(move | down, screen), Mouse(move | up, screen)});
+}
+}  // namespace
+
 bool ClickAt(HWND window, POINT screen, bool right) {
   // A second click soon after and close to the one before would be a double-click; a person
   // clicking twice in the same place pauses in between.
@@ -112,11 +123,7 @@ bool ClickAt(HWND window, POINT screen, bool right) {
       std::abs(screen.y - lastPoint.y) <= ::GetSystemMetrics(SM_CYDOUBLECLK) && elapsed < pause)
     ::Sleep(pause - elapsed);
   if (!BringToFront(window)) return false;
-  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  if (!PointAt(screen)) return false;
-  const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-  const bool sent = SendInputs({Mouse(move | down, screen), Mouse(move | up, screen)});
+  const bool sent = Click(screen, right);
   lastTick = ::GetTickCount();
   lastPoint = screen;
   return sent;
@@ -126,7 +133,6 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
   RECT frame{};
   if (!::GetWindowRect(menu, &frame)) return false;
   const int middle = frame.left + (frame.right - frame.left) / 2;
-  const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   const DWORD stepMs = timeoutMs / 5;
   // A report of the pointer, which may come late, highlights the entry under it, or none when it
   // is over no entry. So the pointer rests on the first entry while the keys find the wanted one:
@@ -173,9 +179,7 @@ bool ChooseMenuEntry(HWND owner, HWND menu, int index, DWORD timeoutMs) {
     // press highlighted; a click taken so leaves the menu open, and the search starts again.
     // (Nothing is brought to the front: that would end the menu.)
     const POINT entry{middle, frame.top + (at.top + at.bottom) / 2};
-    if (!PointAt(entry) || !SendInputs({Mouse(move | MOUSEEVENTF_LEFTDOWN, entry),
-                                        Mouse(move | MOUSEEVENTF_LEFTUP, entry)}))
-      return false;
+    if (!Click(entry, false)) return false;
     clicked = true;
     if (WaitUntil([&] { return !::IsWindowVisible(menu); }, stepMs)) return true;
     failed = "the menu stayed open after the click";

@@ -112,9 +112,7 @@ TEST(LongUse, RefreshesAndCommandsDoNotGrowWhatTheProgramHolds) {
   auto noBoxShown = [&] { return !ShownMessageBox(app.ProcessId()); };
   auto rounds = [&](int count, int first) {
     for (int i = first; i < first + count; ++i) {
-      DWORD_PTR answer = 0;
-      ASSERT_TRUE(SendTimed(main, WM_COMMAND, IDOK, 0, 30000, &answer))
-          << "refresh " << i << " did not end";
+      ASSERT_TRUE(SendCommand(main, IDOK, 30000)) << "refresh " << i << " did not end";
       ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, 0);
       // Posted: the command's message box would hold a sent message until it is answered.
       ::PostMessageA(main, WM_COMMAND, commands[i % std::size(commands)], 0);

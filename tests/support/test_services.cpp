@@ -11,7 +11,8 @@
 #include "time_scale.h"
 
 namespace {
-// Owns a handle of the manager's and closes it.
+// Owns a handle of the manager's and closes it straight through advapi32: the program's own
+// wrapper closes through its seam, which a unit test points at the manager in memory.
 class ScHandle {
  public:
   explicit ScHandle(SC_HANDLE handle) : m_handle(handle) {}
@@ -64,13 +65,6 @@ bool EndService(SC_HANDLE service, DWORD timeoutMs) {
   bool ended = ::TerminateProcess(process, 1) && WaitForObject(process, timeoutMs);
   ::CloseHandle(process);
   return ended;
-}
-
-void EndAndDelete(SC_HANDLE manager, const std::string& name) {
-  ScHandle service(::OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS));
-  if (!service.get()) return;
-  EndService(service.get(), 10000);
-  ::DeleteService(service.get());
 }
 
 bool ProcessRuns(DWORD pid) {
@@ -137,16 +131,15 @@ std::string UniqueServiceName(const std::string& prefix) {
 }
 
 void RemoveLeftoverServices(const std::string& prefix) {
-  SC_HANDLE manager = SharedManager();
   DWORD count = 0;
-  std::vector<BYTE> buffer = EnumerateAll(manager, count);
+  std::vector<BYTE> buffer = EnumerateAll(SharedManager(), count);
   const auto* records = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
   const std::string start = prefix + "-";
   for (DWORD i = 0; i < count; ++i) {
     std::string name = records[i].lpServiceName;
     if (name.compare(0, start.size(), start) != 0) continue;
     DWORD owner = std::strtoul(name.c_str() + start.size(), nullptr, 10);
-    if (owner != ::GetCurrentProcessId() && !ProcessRuns(owner)) EndAndDelete(manager, name);
+    if (owner != ::GetCurrentProcessId() && !ProcessRuns(owner)) RemoveService(name);
   }
 }
 
@@ -225,14 +218,17 @@ bool StartAndWait(const std::string& name, DWORD timeoutMs) {
 }
 
 void RemoveService(const std::string& name) {
-  EndAndDelete(SharedManager(), name);
+  ScHandle service(::OpenServiceA(SharedManager(), name.c_str(), SERVICE_ALL_ACCESS));
+  if (!service.get()) return;
+  EndService(service.get(), 10000);
+  ::DeleteService(service.get());
 }
 
 RemoveOnExit::~RemoveOnExit() {
   for (const std::string& name : m_names) RemoveService(name);
 }
 
-const std::string& RemoveOnExit::Add(const std::string& name) {
+std::string RemoveOnExit::Add(const std::string& name) {
   m_names.push_back(name);
   return m_names.back();
 }

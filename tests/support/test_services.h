@@ -66,7 +66,7 @@ class RemoveOnExit {
   RemoveOnExit& operator=(const RemoveOnExit&) = delete;
   ~RemoveOnExit();
 
-  const std::string& Add(const std::string& name);
+  std::string Add(const std::string& name);
 
  private:
   std::vector<std::string> m_names;
