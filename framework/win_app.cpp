@@ -12,8 +12,9 @@ const char* ModuleBaseName() {
   char path[MAX_PATH];
   DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
   path[length < MAX_PATH ? length : MAX_PATH - 1] = '\0';
+  // By characters: in code page 936 a double-byte character's second byte may be '\\' (0x5C).
   const char* name = path;
-  for (const char* p = path; *p; ++p)
+  for (const char* p = path; *p; p = ::CharNextA(p))
     if (*p == '\\' || *p == '/') name = p + 1;
   lstrcpynA(g_moduleName, name, MAX_PATH);
   if (char* dot = std::strrchr(g_moduleName, '.')) *dot = '\0';

@@ -417,4 +417,34 @@ TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefu
   EXPECT_FALSE(ScmServiceNamed(name, registered)) << "registered " << registered.path;
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 }
+// The application's boxes are captioned with the program file's name. In code page 936 the
+// second byte of "乗" is '\\' (0x81 0x5C): read as a separator, it would cut the name short.
+TEST(ProgramFileName, ACopyNamedWithABackslashTrailByteCaptionsItsBoxesWithItsWholeName) {
+  char temp[MAX_PATH] = "";
+  ::GetTempPathA(sizeof temp, temp);
+  const std::string folder = temp + UniqueServiceName("svcmgr-name");
+  const std::string program = folder + "\\乗.exe";
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  struct Remove {
+    const std::string& folder;
+    const std::string& program;
+    ~Remove() {
+      ::DeleteFileA(program.c_str());
+      ::RemoveDirectoryA(folder.c_str());
+    }
+  } remove{folder, program};
+  ASSERT_TRUE(::CopyFileA(SvcMgrPath().c_str(), program.c_str(), TRUE)) << program;
+
+  AppDriver app;
+  ASSERT_TRUE(app.Launch(program)) << program;
+  ::PostMessageA(app.MainWindow(), WM_COMMAND, ID_CREATE_SERVICE, 0);
+  HWND dialog = WaitForProcessWindow(app.ProcessId(), "#32770", kCreateDialogCaption, kTimeoutMs);
+  ASSERT_NE(dialog, nullptr) << "no create dialog opened";
+  ASSERT_TRUE(PushButton(::GetDlgItem(dialog, IDOK)));
+  const std::vector<SeenBox> boxes = app.Boxes().Take();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kCreateFailed);
+  EXPECT_EQ(boxes[0].caption, "乗");
+  app.Kill();
+}
 }  // namespace
