@@ -38,19 +38,38 @@ run_inside_emulation_if_emulated() {
   fi
 }
 
-# Starts Xvfb on a free display number and exports DISPLAY; XVFB_PID names it.
+# Starts Xvfb on a display of its own and exports DISPLAY; XVFB_PID names it. X servers also
+# listen on abstract sockets, which every process of the network namespace shares whatever /tmp it
+# has: a number picked by the lock files in our /tmp may be served by another run's Xvfb, whose
+# windows this run would then drive. So Xvfb picks a number it could listen on itself, and admits
+# only clients holding this run's cookie; a display that answers without it is not ours.
 start_virtual_display() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  local cookie n=
+  mkdir -p "$BUILD"
+  export XAUTHORITY="$BUILD/xauthority"
+  rm -f "$XAUTHORITY"
+  cookie=$(od -An -tx1 -N16 /dev/urandom | tr -d ' \n')
+  # The server admits every cookie its file holds, whatever display the entry names.
+  xauth -q -f "$XAUTHORITY" add :0 MIT-MAGIC-COOKIE-1 "$cookie" 2>/dev/null
+  # Xvfb writes the number it took to fd 3 once it listens there.
+  Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1600x1000x24 -nolisten tcp \
+    3>"$BUILD/display" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+  for _ in $(seq 100); do
+    n=$(cat "$BUILD/display" 2>/dev/null || true)
+    [ -n "$n" ] || ! kill -0 "$XVFB_PID" 2>/dev/null && break
     sleep 0.1
   done
-  echo "Xvfb did not start" >&2
-  return 1
+  if [ -z "$n" ]; then
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+  xauth -q -f "$XAUTHORITY" add "$DISPLAY" MIT-MAGIC-COOKIE-1 "$cookie"
+  if XAUTHORITY=/dev/null xdpyinfo >/dev/null 2>&1 || ! xdpyinfo >/dev/null 2>&1; then
+    echo "display $DISPLAY is not the one this run started" >&2
+    return 1
+  fi
 }
 
 # How the prefix is booted here: the boot fills the 32-bit system folder from Wine's 32-bit half,
