@@ -166,6 +166,8 @@ TEST(Commands, ANameThatNamesNoServiceRunsEveryStepAndReportsEach) {
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, " ", SERVICE_DISABLED); }),
             Texts({kOpenServiceFailed, kChangeConfigFailed}));
   EXPECT_EQ(scm.services[0].state, SERVICE_RUNNING);
+  // Only a refused right is worth a second open; a name that names no service gets one each.
+  EXPECT_EQ(CountCalls(scm, "OpenServiceA"), 4u);
   EXPECT_EQ(scm.OpenHandles(), 0u);
 }
 
@@ -214,13 +216,111 @@ TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
   }
 }
 
-TEST(Commands, APlatformThatRefusesTheChangeIsReported) {
-  FakeScm scm;
-  // Readable, as a service Windows protects is, but not to be changed.
-  scm.Add("target").grantedAccess = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
-  EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
-            Texts({kOpenServiceFailed, kChangeConfigFailed}));
-  EXPECT_EQ(scm.services[0].startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+// Windows keeps all access from an administrator to some services it protects, yet grants some
+// rights: each command then asks for those it uses, and at least to read the state, so that what
+// it shows is its own call's outcome.
+TEST(Commands, AServiceThatRefusesAllAccessIsOpenedWithTheRightsTheCommandUses) {
+  const DWORD status = SERVICE_QUERY_STATUS;
+  // Readable, as such a service is, but not to be changed.
+  const DWORD readable = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
+  const auto setAutomatic = [](CWnd& o, const char* name) {
+    SetSelectedStartType(o, name, SERVICE_AUTO_START);
+  };
+  struct Case {
+    const char* what;
+    DWORD granted;
+    DWORD state;
+    std::function<void(CWnd&, const char*)> command;
+    Texts expected;
+    DWORD stateAfter;
+  };
+  const Case cases[] = {
+      {"start",
+       status | SERVICE_START,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kStartSucceeded},
+       SERVICE_RUNNING},
+      {"start, status alone",
+       status,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kStartFailed},
+       SERVICE_STOPPED},
+      {"start, nothing",
+       0,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kAlreadyStarted},
+       SERVICE_STOPPED},
+      {"stop",
+       status | SERVICE_STOP,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kStopSucceeded},
+       SERVICE_STOPPED},
+      {"stop, status alone",
+       status,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kStopFailed},
+       SERVICE_RUNNING},
+      {"stop, nothing",
+       0,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kStopFailed},
+       SERVICE_RUNNING},
+      {"delete",
+       status | SERVICE_STOP | DELETE,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kDeleteSucceeded},
+       SERVICE_STOPPED},
+      {"delete, status alone",
+       status,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kStopServiceFailed, kDeleteFailed},
+       SERVICE_RUNNING},
+      {"delete, nothing",
+       0,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kStopServiceFailed, kDeleteFailed},
+       SERVICE_RUNNING},
+      {"start type",
+       SERVICE_CHANGE_CONFIG,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kSetAutomatic},
+       SERVICE_RUNNING},
+      {"start type, readable",
+       readable,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kChangeConfigFailed},
+       SERVICE_RUNNING},
+      {"start type, nothing",
+       0,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kOpenServiceFailed, kChangeConfigFailed},
+       SERVICE_RUNNING},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeScm scm;
+    FakeService& target = scm.Add("target", c.state);
+    target.grantedAccess = c.granted;
+    EXPECT_EQ(Shown([&](CWnd& owner) { c.command(owner, "target"); }), c.expected);
+    EXPECT_EQ(scm.services[0].state, c.stateAfter);
+    EXPECT_EQ(scm.services[0].name == "target", c.expected.back() != kDeleteSucceeded);
+    EXPECT_EQ(scm.services[0].startType,
+              static_cast<DWORD>(c.expected.back() == kSetAutomatic ? SERVICE_AUTO_START
+                                                                    : SERVICE_DEMAND_START));
+    EXPECT_EQ(scm.OpenHandles(), 0u);
+  }
 }
 
 TEST(Privilege, EnablesDebugPrivilegeAndClosesTheToken) {
