@@ -316,7 +316,7 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
   const Case cases[] = {
       {copies.WithSpaces(), Quoted(copies.WithSpaces())},
       {Quoted(copies.WithSpaces()), Quoted(copies.WithSpaces())},
-      {copies.WithSpaces() + " --pending", copies.WithSpaces() + " --pending"},
+      {copies.WithSpaces() + " --pending", Quoted(copies.WithSpaces()) + " --pending"},
       {copies.Folder() + "\\no such program.exe", copies.Folder() + "\\no such program.exe"},
       {copies.Folder(), copies.Folder()},
       {copies.WithoutSpaces(), copies.WithoutSpaces()},
