@@ -15,11 +15,15 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
   return ::MessageBoxA(m_hWnd, text, caption ? caption : AfxGetAppName(), type);
 }
 
-bool CWnd::TextFitsCodePage() const {
-  int length = ::GetWindowTextLengthW(m_hWnd);
+WideText CWnd::WideWindowText() const {
+  const int length = ::GetWindowTextLengthW(m_hWnd);
   WideText text(length + 1, L'\0');
-  ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+  text.resize(::GetWindowTextW(m_hWnd, text.data(), length + 1));
+  return text;
+}
+
+bool CWnd::TextFitsCodePage() const {
   bool exact = false;
-  ToAnsi(text.c_str(), &exact);
+  ToAnsi(WideWindowText().c_str(), &exact);
   return exact;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "menu.h"
+#include "wide_text.h"
 
 class CDataExchange;
 
@@ -26,6 +27,8 @@ class CWnd {
   // A modal box owned by this window; without a caption it carries the application's name.
   int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
 
+  // The window's text in UTF-16, as the platform holds it.
+  WideText WideWindowText() const;
   // Whether the window's text survives the conversion to the ANSI code page unchanged.
   bool TextFitsCodePage() const;
 

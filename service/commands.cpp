@@ -7,11 +7,19 @@
 namespace {
 // The connection and service handle of one command; the service handle closes first.
 struct CommandTarget {
-  CommandTarget(CWnd& owner, const char* name, DWORD managerAccess) {
+  // `rights`: those the command's own calls on the service need, as Microsoft's "Service Security
+  // and Access Rights" gives them for each call.
+  CommandTarget(CWnd& owner, const char* name, DWORD managerAccess, DWORD rights) {
     EnableDebugPrivilege();
     *manager.receive() = Scm().OpenSCManagerA(nullptr, nullptr, managerAccess);
     if (!manager) owner.MessageBox("OpenSCManager Error\n");
-    *service.receive() = Scm().OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS);
+    // Windows refuses all access to some services it protects, even to an administrator, yet
+    // grants them some rights. Opened with only those the command uses, or at least to read the
+    // state, the command's own call then answers for itself instead of a failed open.
+    for (DWORD access : {DWORD{SERVICE_ALL_ACCESS}, rights, DWORD{SERVICE_QUERY_STATUS}}) {
+      *service.receive() = Scm().OpenServiceA(manager.get(), name, access);
+      if (service || ::GetLastError() != ERROR_ACCESS_DENIED) break;
+    }
     if (!service) owner.MessageBox("OpenService error!\n");
   }
 
@@ -45,7 +53,8 @@ const char* StartTypeSetText(DWORD startType) {
 }  // namespace
 
 void StartSelectedService(CWnd& owner, const char* name) {
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE);
+  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE,
+                       SERVICE_QUERY_STATUS | SERVICE_START);
   if (target.CurrentState(owner) != SERVICE_STOPPED) {
     owner.MessageBox("服务以经启动！");
     return;
@@ -55,7 +64,7 @@ void StartSelectedService(CWnd& owner, const char* name) {
 }
 
 void StopSelectedService(CWnd& owner, const char* name) {
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE);
+  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE, SERVICE_QUERY_STATUS | SERVICE_STOP);
   if (target.CurrentState(owner) == SERVICE_STOPPED) {
     owner.MessageBox("服务已经停止！");
     return;
@@ -64,7 +73,8 @@ void StopSelectedService(CWnd& owner, const char* name) {
 }
 
 void DeleteSelectedService(CWnd& owner, const char* name) {
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE);
+  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE,
+                       SERVICE_QUERY_STATUS | SERVICE_STOP | DELETE);
   if (target.CurrentState(owner) != SERVICE_STOPPED && !target.RequestStop())
     owner.MessageBox("Stop Service error!\n");
   owner.MessageBox(Scm().DeleteService(target.service.get()) ? "删除服务成功！" : "删除服务失败！");
@@ -72,7 +82,8 @@ void DeleteSelectedService(CWnd& owner, const char* name) {
 
 void SetSelectedStartType(CWnd& owner, const char* name, DWORD startType) {
   // The lock needs its own right; without it the platform refuses every lock.
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE | SC_MANAGER_LOCK);
+  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE | SC_MANAGER_LOCK,
+                       SERVICE_CHANGE_CONFIG);
   BOOL changed;
   {
     ScLock lock(Scm().LockServiceDatabase(target.manager.get()));

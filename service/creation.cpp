@@ -1,20 +1,46 @@
 #include "creation.h"
 
-#include <cstring>
-
 #include "framework/win_app.h"
 #include "handles.h"
 
-std::string ProgramPathToRegister(const char* path) {
-  if (!std::strchr(path, ' ') || path[0] == '"') return path;
+namespace {
+// Whether `name` is a program the service manager could start: an existing file, not a folder,
+// with an extension, or with ".exe" added where its last component has none, as CreateProcess
+// adds it. Environment variables are expanded first, as the manager expands the path it stores.
+bool NamesProgram(std::string name) {
+  // By characters: in code page 936 a trail byte can be a backslash.
+  bool extension = false;
+  for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
+    if (*c == '\\' || *c == '/') extension = false;
+    if (*c == '.') extension = true;
+  }
+  if (!extension) name += ".exe";
+  char expanded[MAX_PATH];
+  const DWORD length = ::ExpandEnvironmentStringsA(name.c_str(), expanded, sizeof expanded);
+  if (!length || length > sizeof expanded) return false;
   // Looked for as the service manager, a native process, will look for it: under WOW64 this
   // process would see SysWOW64 in System32. Nothing else runs while redirection is off.
   PVOID redirection = nullptr;
   const BOOL native = ::Wow64DisableWow64FsRedirection(&redirection);
-  const DWORD attributes = ::GetFileAttributesA(path);
+  const DWORD attributes = ::GetFileAttributesA(expanded);
   if (native) ::Wow64RevertWow64FsRedirection(redirection);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
-  return std::string("\"") + path + "\"";
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
+std::string ProgramPathToRegister(const char* path) {
+  const std::string typed = path;
+  if (typed.find(' ') == std::string::npos || typed[0] == '"') return typed;
+  // The manager reads an unquoted path as CreateProcess reads a command line: the program's name
+  // may end at any space, and the shortest name that is a file wins. So the longest that is one
+  // is quoted, and what follows it stays as its arguments; a file planted at a shorter name then
+  // never runs in its place. A name that would end in a space is no such end.
+  for (size_t end = typed.size(); end != std::string::npos && end > 0;
+       end = typed.rfind(' ', end - 1)) {
+    if (typed[end - 1] != ' ' && NamesProgram(typed.substr(0, end)))
+      return '"' + typed.substr(0, end) + '"' + typed.substr(end);
+  }
+  return typed;
 }
 
 void CreateOwnProcessService(const char* name, const char* displayName, const char* path,

@@ -45,7 +45,12 @@ void CCreateServiceDlg::CreateServiceFromForm() {
       return;
     }
   }
-  CreateOwnProcessService(m_strName, m_strDescription, m_strPath, g_startType);
+  // Typed under WOW64, Sysnative names the native System32, a folder the service manager knows
+  // only as System32: registered under that name, it is the program that was meant.
+  const std::string path = ToAnsi(
+      TypedNativePath(CWnd(::GetDlgItem(m_hWnd, IDC_PATH)).WideWindowText(), ThisSystemsFolders())
+          .c_str());
+  CreateOwnProcessService(m_strName, m_strDescription, path.c_str(), g_startType);
 }
 
 void CCreateServiceDlg::BrowseForProgram() {

@@ -21,6 +21,23 @@ bool IsIn(const WideText& path, const WideText& folder) {
          (path.size() == folder.size() || path[length] == L'\\') &&
          ::CompareStringOrdinal(path.c_str(), length, folder.c_str(), length, TRUE) == CSTR_EQUAL;
 }
+
+bool IsSame(const WideText& path, const WideText& other) {
+  return path.size() == other.size() && IsIn(path, other);
+}
+
+WideText Expanded(const WideText& text) {
+  const DWORD size = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  WideText expanded(size, L'\0');
+  if (!size || ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size) != size)
+    return WideText();
+  expanded.resize(size - 1);
+  return expanded;
+}
+
+WideText WindowsFolder(const SystemFolders& folders) {
+  return folders.system.substr(0, folders.system.rfind(L'\\'));
+}
 }  // namespace
 
 SystemFolders ThisSystemsFolders() {
@@ -31,9 +48,11 @@ SystemFolders ThisSystemsFolders() {
 
 WideText NativePathOf(const WideText& path, const SystemFolders& folders) {
   if (!folders.underWow64 || folders.system.empty() || folders.wow64.empty()) return path;
-  const WideText windows = folders.system.substr(0, folders.system.rfind(L'\\'));
+  const WideText windows = WindowsFolder(folders);
   const WideText sysnative = windows + L"\\Sysnative";
   if (IsIn(path, sysnative)) return folders.system + path.substr(sysnative.size());
+  // The one file outside the system folder that WOW64 redirects.
+  if (IsSame(path, windows + L"\\regedit.exe")) return folders.wow64 + path.substr(windows.size());
   // The last known good copy of the system folder is redirected as the folder is.
   const WideText lastGood = windows + L"\\lastgood\\system32";
   if (IsIn(path, lastGood))
@@ -43,4 +62,24 @@ WideText NativePathOf(const WideText& path, const SystemFolders& folders) {
   for (const wchar_t* folder : kNotRedirected)
     if (IsIn(path, folders.system + L'\\' + folder)) return path;
   return folders.wow64 + path.substr(folders.system.size());
+}
+
+WideText TypedNativePath(const WideText& typed, const SystemFolders& folders) {
+  if (!folders.underWow64 || folders.system.empty()) return typed;
+  const WideText windows = WindowsFolder(folders);
+  // Only the first Sysnative component can follow the Windows folder; a later one lies deeper or
+  // in the arguments.
+  const WideText name = L"\\Sysnative";
+  const int length = static_cast<int>(name.size());
+  for (size_t at = typed.find(L'\\'); at != WideText::npos; at = typed.find(L'\\', at + 1)) {
+    const size_t end = at + name.size();
+    if (typed.size() < end || (typed.size() > end && typed[end] != L'\\') ||
+        ::CompareStringOrdinal(typed.c_str() + at, length, name.c_str(), length, TRUE) !=
+            CSTR_EQUAL)
+      continue;
+    // The Windows folder may be typed through a variable, as %windir% or %SystemRoot%.
+    if (!IsSame(Expanded(typed.substr(0, at)), windows)) return typed;
+    return typed.substr(0, at) + folders.system.substr(windows.size()) + typed.substr(end);
+  }
+  return typed;
 }

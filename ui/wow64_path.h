@@ -13,5 +13,11 @@ struct SystemFolders {
 // This system's folders, and whether this process runs under WOW64.
 SystemFolders ThisSystemsFolders();
 
-// The path under which a native process finds the file that this process sees at `path`.
+// The path under which a native process finds the file that this process sees at `path`, as the
+// file dialog showed it.
 WideText NativePathOf(const WideText& path, const SystemFolders& folders);
+
+// A typed program path as a native process must read it: under WOW64, Sysnative names the native
+// System32 for this process alone; the service manager, a native process, cannot resolve it. The
+// rest of the text, variables included, stays as typed.
+WideText TypedNativePath(const WideText& typed, const SystemFolders& folders);

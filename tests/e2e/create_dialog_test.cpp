@@ -259,7 +259,8 @@ TEST_F(CreateServiceDialog, ManualHoldsAcrossOpeningsUntilAutomaticIsChosen) {
 }
 
 // Copies of the test service program under the temporary folder, one in a folder whose name
-// holds a space; removed with the folder when the test ends.
+// holds a space; removed with the folder when the test ends. The other's name is not the folder's
+// up to its space, or the manager would run it for any path in that folder typed unquoted.
 class ProgramCopies {
  public:
   ProgramCopies() {
@@ -268,7 +269,7 @@ class ProgramCopies {
     const std::string base = temp + UniqueServiceName("svcmgr-copy");
     m_folder = base + " folder";
     m_withSpaces = m_folder + "\\test svc.exe";
-    m_withoutSpaces = base + ".exe";
+    m_withoutSpaces = base + "-alone.exe";
     m_made = ::CreateDirectoryA(m_folder.c_str(), nullptr) &&
              ::CopyFileA(TestServiceProgram().c_str(), m_withSpaces.c_str(), TRUE) &&
              ::CopyFileA(TestServiceProgram().c_str(), m_withoutSpaces.c_str(), TRUE);
@@ -316,7 +317,7 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
   const Case cases[] = {
       {copies.WithSpaces(), Quoted(copies.WithSpaces())},
       {Quoted(copies.WithSpaces()), Quoted(copies.WithSpaces())},
-      {copies.WithSpaces() + " --pending", copies.WithSpaces() + " --pending"},
+      {copies.WithSpaces() + " --pending", Quoted(copies.WithSpaces()) + " --pending"},
       {copies.Folder() + "\\no such program.exe", copies.Folder() + "\\no such program.exe"},
       {copies.Folder(), copies.Folder()},
       {copies.WithoutSpaces(), copies.WithoutSpaces()},

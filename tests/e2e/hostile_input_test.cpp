@@ -111,7 +111,7 @@ TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
        L"C:\\Program Files\\nothing here.exe", Outcome::Created},
       {"quoted path", n(L"a22"), n(L"d22"), L"\"" + program + L"\"", Outcome::Created},
       {"path with arguments", n(L"a23"), n(L"d23"), L"C:\\windows\\system32\\cmd.exe /c exit 0",
-       Outcome::Created},
+       Outcome::Created, L"\"C:\\windows\\system32\\cmd.exe\" /c exit 0"},
       {"path of 2,000 characters", n(L"a24"), n(L"d24"),
        L"C:\\" + std::wstring(1992, L'p') + L".exe", Outcome::Either},
       {"path to a directory", n(L"a25"), n(L"d25"), L"C:\\windows", Outcome::Created},

@@ -129,8 +129,8 @@ TEST_F(CreationOnRealScm, RefusedFieldsCreateNothing) {
   EXPECT_TRUE(Listing() == before);
 }
 
-// Only a path that holds a space, is not quoted already and names an existing file as a whole
-// is quoted; every other path is registered exactly as typed.
+// In a path that holds a space and is not quoted already, the part that names an existing program
+// is quoted, and its arguments follow; every other path is registered exactly as typed.
 TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
   char system[MAX_PATH] = "";
   ::GetSystemDirectoryA(system, sizeof system);
@@ -144,7 +144,7 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
       {"no file, spaces", s_folder + "\\no such program.exe", s_folder + "\\no such program.exe"},
       {"already quoted", Quoted(s_program), Quoted(s_program)},
       {"quoted, arguments", Quoted(s_program) + " --pending", Quoted(s_program) + " --pending"},
-      {"arguments", s_program + " --pending", s_program + " --pending"},
+      {"arguments", s_program + " --pending", Quoted(s_program) + " --pending"},
       {"folder, spaces", s_folder, s_folder},
       {"existing file, no space", std::string(system) + "\\services.exe",
        std::string(system) + "\\services.exe"},

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "fake_scm.h"
 #include "framework/wnd.h"
@@ -55,6 +58,54 @@ class BoxesAmongCalls {
   HHOOK m_hook;
 };
 FakeScm* BoxesAmongCalls::s_scm;
+
+// Files and folders made for one test in a folder of its own, removed again at its end, last made
+// first.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name) {
+    char temp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof temp, temp);
+    m_path = temp + name + " " + std::to_string(::GetCurrentProcessId());
+    Folder("");
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    for (size_t i = m_made.size(); i-- > 0;) {
+      if (m_made[i].second)
+        ::RemoveDirectoryA(m_made[i].first.c_str());
+      else
+        ::DeleteFileA(m_made[i].first.c_str());
+    }
+  }
+
+  // Each gives its full path; `made` turns false for any that could not be made.
+  std::string Folder(const std::string& inside) {
+    const std::string path = Path(inside);
+    m_madeAll = ::CreateDirectoryA(path.c_str(), nullptr) && m_madeAll;
+    m_made.emplace_back(path, true);
+    return path;
+  }
+  std::string File(const std::string& inside) {
+    const std::string path = Path(inside);
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_madeAll = file != INVALID_HANDLE_VALUE && m_madeAll;
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    m_made.emplace_back(path, false);
+    return path;
+  }
+  std::string Path(const std::string& inside) const {
+    return inside.empty() ? m_path : m_path + "\\" + inside;
+  }
+  bool made() const { return m_madeAll; }
+
+ private:
+  std::string m_path;
+  std::vector<std::pair<std::string, bool>> m_made;  // path, whether a folder
+  bool m_madeAll = true;
+};
 
 size_t LastCall(const FakeScm& scm, const std::string& call) {
   for (size_t i = scm.calls.size(); i-- > 0;)
@@ -166,6 +217,8 @@ TEST(Commands, ANameThatNamesNoServiceRunsEveryStepAndReportsEach) {
   EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, " ", SERVICE_DISABLED); }),
             Texts({kOpenServiceFailed, kChangeConfigFailed}));
   EXPECT_EQ(scm.services[0].state, SERVICE_RUNNING);
+  // Only a refused right is worth a second open; a name that names no service gets one each.
+  EXPECT_EQ(CountCalls(scm, "OpenServiceA"), 4u);
   EXPECT_EQ(scm.OpenHandles(), 0u);
 }
 
@@ -214,13 +267,111 @@ TEST(Commands, StartTypeIsChangedUnderTheLockWhateverTheLockAnswers) {
   }
 }
 
-TEST(Commands, APlatformThatRefusesTheChangeIsReported) {
-  FakeScm scm;
-  // Readable, as a service Windows protects is, but not to be changed.
-  scm.Add("target").grantedAccess = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
-  EXPECT_EQ(Shown([](CWnd& o) { SetSelectedStartType(o, "target", SERVICE_AUTO_START); }),
-            Texts({kOpenServiceFailed, kChangeConfigFailed}));
-  EXPECT_EQ(scm.services[0].startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+// Windows keeps all access from an administrator to some services it protects, yet grants some
+// rights: each command then asks for those it uses, and at least to read the state, so that what
+// it shows is its own call's outcome.
+TEST(Commands, AServiceThatRefusesAllAccessIsOpenedWithTheRightsTheCommandUses) {
+  const DWORD status = SERVICE_QUERY_STATUS;
+  // Readable, as such a service is, but not to be changed.
+  const DWORD readable = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
+  const auto setAutomatic = [](CWnd& o, const char* name) {
+    SetSelectedStartType(o, name, SERVICE_AUTO_START);
+  };
+  struct Case {
+    const char* what;
+    DWORD granted;
+    DWORD state;
+    std::function<void(CWnd&, const char*)> command;
+    Texts expected;
+    DWORD stateAfter;
+  };
+  const Case cases[] = {
+      {"start",
+       status | SERVICE_START,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kStartSucceeded},
+       SERVICE_RUNNING},
+      {"start, status alone",
+       status,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kStartFailed},
+       SERVICE_STOPPED},
+      {"start, nothing",
+       0,
+       SERVICE_STOPPED,
+       StartSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kAlreadyStarted},
+       SERVICE_STOPPED},
+      {"stop",
+       status | SERVICE_STOP,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kStopSucceeded},
+       SERVICE_STOPPED},
+      {"stop, status alone",
+       status,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kStopFailed},
+       SERVICE_RUNNING},
+      {"stop, nothing",
+       0,
+       SERVICE_RUNNING,
+       StopSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kStopFailed},
+       SERVICE_RUNNING},
+      {"delete",
+       status | SERVICE_STOP | DELETE,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kDeleteSucceeded},
+       SERVICE_STOPPED},
+      {"delete, status alone",
+       status,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kStopServiceFailed, kDeleteFailed},
+       SERVICE_RUNNING},
+      {"delete, nothing",
+       0,
+       SERVICE_RUNNING,
+       DeleteSelectedService,
+       {kOpenServiceFailed, kQueryStatusFailed, kStopServiceFailed, kDeleteFailed},
+       SERVICE_RUNNING},
+      {"start type",
+       SERVICE_CHANGE_CONFIG,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kSetAutomatic},
+       SERVICE_RUNNING},
+      {"start type, readable",
+       readable,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kChangeConfigFailed},
+       SERVICE_RUNNING},
+      {"start type, nothing",
+       0,
+       SERVICE_RUNNING,
+       setAutomatic,
+       {kOpenServiceFailed, kChangeConfigFailed},
+       SERVICE_RUNNING},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeScm scm;
+    FakeService& target = scm.Add("target", c.state);
+    target.grantedAccess = c.granted;
+    EXPECT_EQ(Shown([&](CWnd& owner) { c.command(owner, "target"); }), c.expected);
+    EXPECT_EQ(scm.services[0].state, c.stateAfter);
+    EXPECT_EQ(scm.services[0].name == "target", c.expected.back() != kDeleteSucceeded);
+    EXPECT_EQ(scm.services[0].startType,
+              static_cast<DWORD>(c.expected.back() == kSetAutomatic ? SERVICE_AUTO_START
+                                                                    : SERVICE_DEMAND_START));
+    EXPECT_EQ(scm.OpenHandles(), 0u);
+  }
 }
 
 TEST(Privilege, EnablesDebugPrivilegeAndClosesTheToken) {
@@ -242,4 +393,47 @@ TEST(Creation, ARefusedConnectionIsReportedThenTheFailedCreation) {
   EXPECT_EQ(Shown([](CWnd&) { CreateOwnProcessService("new", "显示", "C:\\x.exe", 2); }),
             Texts({kOpenManagerFailedOnCreate, kCreateFailed}));
   EXPECT_TRUE(scm.created.empty());
+}
+
+// The service manager reads an unquoted path as CreateProcess reads a command line: the program's
+// name may end at any space, the shortest that names a file first, with ".exe" added to a name
+// without an extension.
+TEST(Creation, TheLongestPartOfAPathThatNamesAProgramIsQuotedAndTheRestFollows) {
+  ScratchFolder scratch("svcmgr unit paths");
+  scratch.Folder("Acme Agent");
+  const std::string agent = scratch.File("Acme Agent\\agent.exe");
+  // Planted where a shorter name of the program would find it.
+  scratch.File("Acme.exe");
+  scratch.Folder("Other Tools");
+  scratch.File("Other Tools\\tool");
+  scratch.Folder("Other Tools\\data.exe");
+  const std::string other = scratch.File("Other Tools\\agent.exe");
+  ASSERT_TRUE(scratch.made()) << scratch.Path("");
+  const std::string acme = scratch.Path("Acme");
+  const std::string tools = scratch.Path("Other Tools");
+  const auto quoted = [](const std::string& path) { return '"' + path + '"'; };
+  struct Case {
+    std::string typed;
+    std::string registered;
+  };
+  const Case cases[] = {
+      {agent + " --service", quoted(agent) + " --service"},
+      {quoted(agent) + " --service", quoted(agent) + " --service"},
+      {other, quoted(other)},
+      {other + "  -a  -b ", quoted(other) + "  -a  -b "},
+      // Counted with ".exe" added, and stored as typed.
+      {acme + " Agent\\agent --service", quoted(acme + " Agent\\agent") + " --service"},
+      // Only the planted file is found: the manager would run it unquoted just the same.
+      {acme + " Agent\\missing.exe --service", quoted(acme) + " Agent\\missing.exe --service"},
+      // A file without an extension is no program, nor is a folder.
+      {tools + "\\tool --x", tools + "\\tool --x"},
+      {tools + "\\data.exe --x", tools + "\\data.exe --x"},
+      {tools + "\\missing.exe --x", tools + "\\missing.exe --x"},
+      // Found with its variables expanded, as the manager expands them, and stored unexpanded.
+      {"%SystemRoot%\\system32\\services.exe --x", "\"%SystemRoot%\\system32\\services.exe\" --x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(ProgramPathToRegister(c.typed.c_str()), c.registered);
+  }
 }

@@ -7,27 +7,53 @@
 namespace {
 FakeScm* g_fake = nullptr;
 
-// Handles are addresses of heap cells holding the index of their service (-1: the manager).
-SC_HANDLE NewHandle(long index) {
-  auto* cell = new long(index);
+// Handles are addresses of heap cells holding the index of their service (-1: the manager) and
+// the rights it was opened with.
+struct Cell {
+  long index;
+  DWORD access;
+};
+
+SC_HANDLE NewHandle(long index, DWORD access = 0) {
+  auto* cell = new Cell{index, access};
   g_fake->handles.insert(cell);
   return reinterpret_cast<SC_HANDLE>(cell);
 }
 
+void DeleteHandle(void* handle) {
+  delete static_cast<Cell*>(handle);
+}
+
 FakeService* ServiceOf(SC_HANDLE handle) {
   if (!handle || !g_fake->handles.count(handle)) return nullptr;
-  long index = *reinterpret_cast<long*>(handle);
+  long index = reinterpret_cast<Cell*>(handle)->index;
   return index >= 0 && index < static_cast<long>(g_fake->services.size()) ? &g_fake->services[index]
                                                                           : nullptr;
 }
 
 bool IsManager(SC_HANDLE handle) {
-  return handle && g_fake->handles.count(handle) && *reinterpret_cast<long*>(handle) == -1;
+  return handle && g_fake->handles.count(handle) && reinterpret_cast<Cell*>(handle)->index == -1;
 }
 
 BOOL Fail(DWORD error) {
   ::SetLastError(error);
   return FALSE;
+}
+
+// The service of a handle opened with `right`, as each call asks of it (Microsoft's "Service
+// Security and Access Rights" lists the right of each); null, with the platform's error, when it
+// is no service handle or was opened without that right.
+FakeService* ServiceWith(SC_HANDLE handle, DWORD right) {
+  FakeService* service = ServiceOf(handle);
+  if (!service) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (!(reinterpret_cast<Cell*>(handle)->access & right)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return service;
 }
 
 SC_HANDLE WINAPI OpenManager(LPCSTR, LPCSTR, DWORD access) {
@@ -94,16 +120,18 @@ SC_HANDLE WINAPI OpenOne(SC_HANDLE manager, LPCSTR name, DWORD access) {
   g_fake->calls.push_back(std::string("OpenServiceA ") + name + " " + std::to_string(access));
   FakeService* service = g_fake->Find(name);
   if (!IsManager(manager) || !service || (access & ~service->grantedAccess)) {
-    ::SetLastError(service ? ERROR_ACCESS_DENIED : ERROR_SERVICE_DOES_NOT_EXIST);
+    ::SetLastError(!IsManager(manager) ? ERROR_INVALID_HANDLE
+                   : service           ? ERROR_ACCESS_DENIED
+                                       : ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;
   }
-  return NewHandle(static_cast<long>(service - g_fake->services.data()));
+  return NewHandle(static_cast<long>(service - g_fake->services.data()), access);
 }
 
 BOOL WINAPI QueryConfig(SC_HANDLE handle, LPQUERY_SERVICE_CONFIGA config, DWORD size,
                         LPDWORD needed) {
-  FakeService* service = ServiceOf(handle);
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, SERVICE_QUERY_CONFIG);
+  if (!service) return FALSE;
   if (service->queryFails) return Fail(ERROR_ACCESS_DENIED);
   DWORD want = sizeof(QUERY_SERVICE_CONFIGA) + service->path.size() + 1;
   *needed = want;
@@ -119,17 +147,17 @@ BOOL WINAPI QueryConfig(SC_HANDLE handle, LPQUERY_SERVICE_CONFIGA config, DWORD 
 }
 
 BOOL WINAPI QueryStatus(SC_HANDLE handle, LPSERVICE_STATUS status) {
-  FakeService* service = ServiceOf(handle);
   g_fake->calls.push_back("QueryServiceStatus");
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, SERVICE_QUERY_STATUS);
+  if (!service) return FALSE;
   *status = {SERVICE_WIN32_OWN_PROCESS, service->state, 0, 0, 0, 0, 0};
   return TRUE;
 }
 
 BOOL WINAPI Control(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS) {
   g_fake->calls.push_back("ControlService " + std::to_string(control));
-  FakeService* service = ServiceOf(handle);
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, SERVICE_STOP);
+  if (!service) return FALSE;
   if (service->controlFails) return Fail(ERROR_INVALID_SERVICE_CONTROL);
   service->state = SERVICE_STOPPED;
   return TRUE;
@@ -137,16 +165,16 @@ BOOL WINAPI Control(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS) {
 
 BOOL WINAPI Start(SC_HANDLE handle, DWORD, LPCSTR*) {
   g_fake->calls.push_back("StartServiceA");
-  FakeService* service = ServiceOf(handle);
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, SERVICE_START);
+  if (!service) return FALSE;
   service->state = SERVICE_RUNNING;
   return TRUE;
 }
 
 BOOL WINAPI Delete(SC_HANDLE handle) {
   g_fake->calls.push_back("DeleteService");
-  FakeService* service = ServiceOf(handle);
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, DELETE);
+  if (!service) return FALSE;
   service->name += " (deleted)";
   return TRUE;
 }
@@ -167,7 +195,7 @@ SC_LOCK WINAPI Lock(SC_HANDLE manager) {
 BOOL WINAPI Unlock(SC_LOCK lock) {
   g_fake->calls.push_back("UnlockServiceDatabase");
   if (!g_fake->handles.erase(lock)) return Fail(ERROR_INVALID_SERVICE_LOCK);
-  delete reinterpret_cast<long*>(lock);
+  DeleteHandle(lock);
   return TRUE;
 }
 
@@ -175,8 +203,8 @@ BOOL WINAPI ChangeConfig(SC_HANDLE handle, DWORD type, DWORD start, DWORD error,
                          LPCSTR group, LPDWORD tag, LPCSTR dependencies, LPCSTR account,
                          LPCSTR password, LPCSTR displayName) {
   g_fake->calls.push_back("ChangeServiceConfigA " + std::to_string(start));
-  FakeService* service = ServiceOf(handle);
-  if (!service) return Fail(ERROR_INVALID_HANDLE);
+  FakeService* service = ServiceWith(handle, SERVICE_CHANGE_CONFIG);
+  if (!service) return FALSE;
   if (type != SERVICE_NO_CHANGE || error != SERVICE_NO_CHANGE || path || group || tag ||
       dependencies || account || password || displayName)
     return Fail(ERROR_INVALID_PARAMETER);
@@ -184,7 +212,7 @@ BOOL WINAPI ChangeConfig(SC_HANDLE handle, DWORD type, DWORD start, DWORD error,
   return TRUE;
 }
 
-SC_HANDLE WINAPI Create(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWORD, DWORD,
+SC_HANDLE WINAPI Create(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWORD access, DWORD,
                         DWORD start, DWORD, LPCSTR path, LPCSTR, LPDWORD, LPCSTR, LPCSTR, LPCSTR) {
   g_fake->calls.push_back(std::string("CreateServiceA ") + name);
   if (!IsManager(manager)) {
@@ -197,13 +225,13 @@ SC_HANDLE WINAPI Create(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWOR
   }
   g_fake->created.insert(name);
   g_fake->Add(name, SERVICE_STOPPED, start, path).displayName = displayName;
-  return NewHandle(static_cast<long>(g_fake->services.size() - 1));
+  return NewHandle(static_cast<long>(g_fake->services.size() - 1), access);
 }
 
 BOOL WINAPI CloseService(SC_HANDLE handle) {
   g_fake->calls.push_back("CloseServiceHandle");
   if (!g_fake->handles.erase(handle)) return Fail(ERROR_INVALID_HANDLE);
-  delete reinterpret_cast<long*>(handle);
+  DeleteHandle(handle);
   return TRUE;
 }
 
@@ -234,7 +262,7 @@ BOOL WINAPI AdjustPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES st
 BOOL WINAPI CloseToken(HANDLE token) {
   g_fake->calls.push_back("CloseHandle");
   if (!g_fake->handles.erase(token)) return Fail(ERROR_INVALID_HANDLE);
-  delete reinterpret_cast<long*>(token);
+  DeleteHandle(token);
   return TRUE;
 }
 }  // namespace
@@ -249,7 +277,7 @@ FakeScm::FakeScm() {
 
 FakeScm::~FakeScm() {
   Scm() = PlatformScm();
-  for (void* cell : handles) delete static_cast<long*>(cell);
+  for (void* cell : handles) DeleteHandle(cell);
   g_fake = nullptr;
 }
 

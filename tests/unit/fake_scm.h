@@ -1,6 +1,7 @@
 #pragma once
 // A service manager in memory, put in place of the platform's for the length of a test. It can
-// refuse what Wine's never does: a connection, a lock, a resume handle that moves, a full buffer.
+// refuse what Wine's never does: a connection, a lock, a resume handle that moves, a full buffer,
+// a right to a service.
 #include <windows.h>
 
 #include <set>
@@ -13,8 +14,9 @@ struct FakeService {
   std::string path;
   DWORD state = SERVICE_STOPPED;
   DWORD startType = SERVICE_DEMAND_START;
-  // The rights an open may ask for. Windows keeps SERVICE_ALL_ACCESS from an administrator for
-  // some services it protects, which still grant the query rights; 0 refuses every open.
+  // The rights an open may ask for; each call on the handle then needs its own among those it
+  // was opened with. Windows keeps SERVICE_ALL_ACCESS from an administrator for some services it
+  // protects, which still grant some rights; 0 refuses every open.
   DWORD grantedAccess = SERVICE_ALL_ACCESS;
   bool queryFails = false;
   bool controlFails = false;

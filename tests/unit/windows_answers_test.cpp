@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "fake_scm.h"
 #include "framework/list_ctrl.h"
 #include "framework/win_app.h"
 #include "import_hook.h"
 #include "res/resource.h"
 #include "service/creation.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
 #include "ui/create_service_dlg.h"
@@ -164,6 +167,28 @@ std::wstring BrowseOnce(CCreateServiceDlg& dlg, HWND* shownDialog) {
   return shown;
 }
 
+// Opens the create dialog, types a name and `path`, presses 创建 once and gives the program path
+// the service was registered with.
+std::string RegisteredPath(const wchar_t* path) {
+  FakeScm scm;
+  MessageBoxWatcher boxes;
+  CWinApp app("svcmgr");
+  CCreateServiceDlg dlg;
+  app.m_pMainWnd = &dlg;
+  Thread person([&] {
+    if (!WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs)) return;
+    ::SetDlgItemTextA(dlg.m_hWnd, IDC_NAME, "new");
+    ::SetDlgItemTextW(dlg.m_hWnd, IDC_PATH, path);
+    ::SendMessageA(dlg.m_hWnd, WM_COMMAND, IDOK, 0);
+    ::PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+  });
+  dlg.DoModal();
+  person.join();
+  EXPECT_EQ(boxes.TakeTexts(), std::vector<std::string>{kCreateSucceeded});
+  const FakeService* created = scm.Find("new");
+  return created ? created->path : "(no service)";
+}
+
 UINT g_codePage;
 UINT WINAPI CodePageInForce() {
   return g_codePage;
@@ -302,6 +327,11 @@ TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
       // The last known good system folder, redirected as the folder is.
       {L"C:\\Windows\\LastGood\\System32\\a.exe", L"C:\\WINDOWS\\lastgood\\SysWOW64\\a.exe"},
       {L"C:\\Windows\\lastgood\\a.exe", unchanged},
+      // The one file outside it that WOW64 redirects.
+      {L"C:\\Windows\\regedit.exe", L"C:\\WINDOWS\\SysWOW64\\regedit.exe"},
+      {L"c:\\windows\\REGEDIT.EXE", L"C:\\WINDOWS\\SysWOW64\\REGEDIT.EXE"},
+      {L"C:\\Windows\\regedit.exe.bak", unchanged},
+      {L"C:\\Windows\\Help\\regedit.exe", unchanged},
   };
   const SystemFolders native{wow64.system, wow64.wow64, false};
   const SystemFolders windows32{wow64.system, L"", false};
@@ -330,6 +360,33 @@ TEST(Browse, UnderWow64APathIsQuotedWhenTheServiceManagerWouldFindItsFile) {
     EXPECT_EQ(ProgramPathToRegister(typed), registered);
     EXPECT_FALSE(g_redirectionOff) << "redirection was left off";
   }
+}
+
+// Typed under WOW64, Sysnative names the native System32; the service manager, native itself,
+// finds the program only as System32. (A typed System32 path names the native file already.)
+TEST(Browse, UnderWow64ATypedPathInSysnativeIsRegisteredInSystem32) {
+  ImportHook<decltype(&::IsWow64Process)> wow64(g_isWow64Slot, UnderWow64);
+  ImportHook<decltype(&::GetSystemDirectoryW)> systemFolder(g_systemFolderSlot, SystemFolder);
+  ImportHook<decltype(&::GetSystemWow64DirectoryW)> wow64Folder(g_wow64FolderSlot, Wow64Folder);
+  const std::pair<const wchar_t*, const char*> cases[] = {
+      // The Windows folder through a variable, which stays; the program found in System32.
+      {L"%windir%\\SysNative\\services.exe --x", "\"%windir%\\system32\\services.exe\" --x"},
+      {L"%SystemRoot%\\sysnative\\regedit.exe", "%SystemRoot%\\system32\\regedit.exe"},
+      {L"C:\\Windows\\Sysnative\\no such program.exe -y",
+       "C:\\Windows\\system32\\no such program.exe -y"},
+      // Not the Windows folder's Sysnative, or not a whole component, or in the arguments.
+      {L"D:\\Windows\\Sysnative\\a b.exe", "D:\\Windows\\Sysnative\\a b.exe"},
+      {L"C:\\Windows\\Sysnative b.exe", "C:\\Windows\\Sysnative b.exe"},
+      {L"C:\\a b.exe C:\\Windows\\Sysnative\\c.exe", "C:\\a b.exe C:\\Windows\\Sysnative\\c.exe"},
+  };
+  for (const auto& [typed, registered] : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(typed)));
+    EXPECT_EQ(RegisteredPath(typed), registered);
+  }
+  // Without WOW64 the name means nothing, and the text goes as typed.
+  const SystemFolders native{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", false};
+  EXPECT_EQ(TypedNativePath(L"C:\\Windows\\Sysnative\\a.exe", native),
+            L"C:\\Windows\\Sysnative\\a.exe");
 }
 
 TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage) {
