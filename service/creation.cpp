@@ -4,17 +4,9 @@
 #include "handles.h"
 
 namespace {
-// Whether `name` is a program the service manager could start: an existing file, not a folder,
-// with an extension, or with ".exe" added where its last component has none, as CreateProcess
-// adds it. Environment variables are expanded first, as the manager expands the path it stores.
-bool NamesProgram(std::string name) {
-  // By characters: in code page 936 a trail byte can be a backslash.
-  bool extension = false;
-  for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
-    if (*c == '\\' || *c == '/') extension = false;
-    if (*c == '.') extension = true;
-  }
-  if (!extension) name += ".exe";
+// Whether `name`, its environment variables expanded as the manager expands the path it stores,
+// is an existing file, not a folder.
+bool IsFile(const std::string& name) {
   char expanded[MAX_PATH];
   const DWORD length = ::ExpandEnvironmentStringsA(name.c_str(), expanded, sizeof expanded);
   if (!length || length > sizeof expanded) return false;
@@ -26,11 +18,24 @@ bool NamesProgram(std::string name) {
   if (native) ::Wow64RevertWow64FsRedirection(redirection);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Whether the manager, reading an unquoted path, would start `name` as the program: a file with
+// an extension, or with ".exe" added where its last component has none, as CreateProcess adds it.
+bool NamesProgram(const std::string& name) {
+  // By characters: in code page 936 a trail byte can be a backslash.
+  bool extension = false;
+  for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
+    if (*c == '\\' || *c == '/') extension = false;
+    if (*c == '.') extension = true;
+  }
+  return IsFile(extension ? name : name + ".exe");
+}
 }  // namespace
 
 std::string ProgramPathToRegister(const char* path) {
   const std::string typed = path;
   if (typed.find(' ') == std::string::npos || typed[0] == '"') return typed;
+  if (IsFile(typed)) return '"' + typed + '"';
   // The manager reads an unquoted path as CreateProcess reads a command line: the program's name
   // may end at any space, and the shortest name that is a file wins. So the longest that is one
   // is quoted, and what follows it stays as its arguments; a file planted at a shorter name then

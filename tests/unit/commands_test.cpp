@@ -425,8 +425,10 @@ TEST(Creation, TheLongestPartOfAPathThatNamesAProgramIsQuotedAndTheRestFollows) 
       {acme + " Agent\\agent --service", quoted(acme + " Agent\\agent") + " --service"},
       // Only the planted file is found: the manager would run it unquoted just the same.
       {acme + " Agent\\missing.exe --service", quoted(acme) + " Agent\\missing.exe --service"},
-      // A file without an extension is no program, nor is a folder.
+      // A file without an extension is no program, nor is a folder; the whole text naming a
+      // file is quoted all the same.
       {tools + "\\tool --x", tools + "\\tool --x"},
+      {tools + "\\tool", quoted(tools + "\\tool")},
       {tools + "\\data.exe --x", tools + "\\data.exe --x"},
       {tools + "\\missing.exe --x", tools + "\\missing.exe --x"},
       // Found with its variables expanded, as the manager expands them, and stored unexpanded.
