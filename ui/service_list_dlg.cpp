@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "create_service_dlg.h"
 #include "service/catalogue.h"
+#include "work_area_fit.h"
 
 namespace {
 struct Column {
@@ -90,6 +91,8 @@ BOOL CServiceListDlg::OnInitDialog() {
 
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
     m_list.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width, -1);
+  // Last: the list's rows are measured with its columns and row icon in place.
+  FitToWorkArea(m_hWnd, m_list.m_hWnd);
   return TRUE;
 }
 

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_comSlot, CoInitializeEx, 8);
 DECLARE_IMPORT_SLOT(g_shellSlot, ShellExecuteA, 24);
+DECLARE_IMPORT_SLOT(g_monitorInfoSlot, GetMonitorInfoA, 8);
 
 namespace {
 constexpr DWORD kTimeoutMs = 10000;
@@ -234,6 +236,93 @@ int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int len
                                 defaultChar, usedDefault);
 }
 
+// The work area as Windows reports it where the main window is larger: at 150 % on a 1920 x 1080
+// panel, or on a screen smaller still. Wine's desktop here is larger than the window.
+RECT g_workArea;
+BOOL WINAPI ReportingWorkArea(HMONITOR, LPMONITORINFO info) {
+  info->rcMonitor = g_workArea;
+  info->rcWork = g_workArea;
+  info->dwFlags = MONITORINFOF_PRIMARY;
+  return TRUE;
+}
+
+// The main window as shown: its frame on the screen, its controls in its client area in template
+// order (the group boxes have no identifiers), and how many rows its list shows whole, of twelve.
+constexpr int kRowsMeasured = 12;
+struct MainWindowShape {
+  RECT window{};
+  std::vector<RECT> controls;
+  int wholeRows = 0;
+};
+enum MainWindowControl { kRefresh, kExit, kList, kListFrame, kConsole, kLabel, kControls };
+
+// Shows the main window on the work area given or, without one, on the desktop's own.
+MainWindowShape ShapeOfMainWindow(const std::optional<RECT>& workArea) {
+  std::optional<ImportHook<decltype(&::GetMonitorInfoA)>> monitor;
+  if (workArea) {
+    g_workArea = *workArea;
+    monitor.emplace(g_monitorInfoSlot, ReportingWorkArea);
+  }
+  CWinApp app("svcmgr");
+  CServiceListDlg dlg;
+  app.m_pMainWnd = &dlg;
+  MainWindowShape shape;
+  Thread person([&] {
+    HWND main = nullptr;
+    if (!WaitUntil([&] { return (main = dlg.m_hWnd) && ::IsWindowVisible(main); }, kTimeoutMs))
+      return;
+    ::GetWindowRect(main, &shape.window);
+    for (HWND child = ::GetWindow(main, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      RECT rect{};
+      ::GetWindowRect(child, &rect);
+      ::MapWindowPoints(HWND_DESKTOP, main, reinterpret_cast<POINT*>(&rect), 2);
+      shape.controls.push_back(rect);
+    }
+    HWND list = ::GetDlgItem(main, IDC_SERVICE_LIST);
+    RECT client{};
+    ::GetClientRect(list, &client);
+    // Rows put in only to be measured: not drawn.
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < kRowsMeasured; ++i) {
+      LVITEMA item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = i;
+      item.pszText = const_cast<char*>("row");
+      ListView_InsertItem(list, &item);
+      RECT row{};
+      ListView_GetItemRect(list, i, &row, LVIR_BOUNDS);
+      if (row.bottom <= client.bottom) ++shape.wholeRows;
+    }
+    ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+  });
+  dlg.DoModal();
+  person.join();
+  return shape;
+}
+
+int Height(const RECT& rect) {
+  return rect.bottom - rect.top;
+}
+
+// The controls as shown without a cut, the list and its frame shortened by `cut` and the others
+// moved up by as much.
+std::vector<RECT> CutBy(std::vector<RECT> controls, int cut) {
+  for (int i = 0; i < kControls; ++i)
+    if (i == kList || i == kListFrame)
+      controls[i].bottom -= cut;
+    else
+      ::OffsetRect(&controls[i], 0, -cut);
+  return controls;
+}
+
+void ExpectSameRects(const std::vector<RECT>& shown, const std::vector<RECT>& expected) {
+  ASSERT_EQ(shown.size(), expected.size());
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_TRUE(::EqualRect(&shown[i], &expected[i]))
+        << "control " << i << ": " << shown[i].left << "," << shown[i].top << " - "
+        << shown[i].right << "," << shown[i].bottom << ", expected " << expected[i].left << ","
+        << expected[i].top << " - " << expected[i].right << "," << expected[i].bottom;
+}
 }  // namespace
 
 TEST(ListControl, ANameComesBackWholeFromAControlThatCountsCharacters) {
@@ -447,4 +536,38 @@ TEST(MainWindow, TheCloseBoxAsksForASingleThreadedApartmentBeforeItAsksTheShell)
             (std::vector<std::string>{"CoInitializeEx " + std::to_string(COINIT_APARTMENTTHREADED |
                                                                          COINIT_DISABLE_OLE1DDE),
                                       "ShellExecuteA http://www.tavrelmo.example/ 0"}));
+}
+
+// Windows shows the program, which is not DPI-aware, in logical pixels, where the window may be
+// larger than the work area: it is fitted into it, the controls below the list moved up by what
+// is cut and the list and its frame shortened, never below ten rows; nothing moves sideways.
+TEST(MainWindow, OnAWorkAreaSmallerThanItTheWindowIsFittedAndItsListKeepsTenRows) {
+  const MainWindowShape asMade = ShapeOfMainWindow(std::nullopt);
+  ASSERT_EQ(asMade.controls.size(), static_cast<size_t>(kControls));
+  ASSERT_EQ(asMade.wholeRows, kRowsMeasured) << "the desktop here is too small to compare with";
+  const int width = asMade.window.right - asMade.window.left;
+  const int height = Height(asMade.window);
+  {
+    SCOPED_TRACE("a work area elsewhere, just as large as the window");
+    const MainWindowShape fitting = ShapeOfMainWindow(RECT{100, 50, 100 + width, 50 + height});
+    EXPECT_TRUE(::EqualRect(&fitting.window, &asMade.window));
+    ExpectSameRects(fitting.controls, asMade.controls);
+  }
+  {
+    SCOPED_TRACE("too tall, by less than the list can give, and too wide");
+    const int cut = 100;
+    const RECT work{40, 30, 40 + width - 200, 30 + height - cut};
+    const MainWindowShape fitted = ShapeOfMainWindow(work);
+    EXPECT_TRUE(::EqualRect(&fitted.window, &work));
+    ExpectSameRects(fitted.controls, CutBy(asMade.controls, cut));
+  }
+  {
+    SCOPED_TRACE("far too tall: the list keeps ten rows, the window the height that takes");
+    const MainWindowShape floor = ShapeOfMainWindow(RECT{0, 0, width, 200});
+    EXPECT_EQ(floor.wholeRows, 10);
+    ASSERT_EQ(floor.controls.size(), static_cast<size_t>(kControls));
+    const int cut = Height(asMade.controls[kList]) - Height(floor.controls[kList]);
+    EXPECT_EQ(Height(floor.window), height - cut);
+    ExpectSameRects(floor.controls, CutBy(asMade.controls, cut));
+  }
 }
