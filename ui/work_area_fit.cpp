@@ -47,7 +47,11 @@ void FitToWorkArea(HWND dialog, HWND list) {
   const int height = window.bottom - window.top;
   const int workWidth = work.right - work.left;
   const int workHeight = work.bottom - work.top;
-  if (width <= workWidth && height <= workHeight) return;
+  // Lying wholly in the work area, it stays where the template puts it. Elsewhere, even where it
+  // is small enough, part of it lies under a taskbar or off the screen.
+  if (window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+      window.bottom <= work.bottom)
+    return;
 
   int cut = 0;
   if (height > workHeight) {

@@ -548,10 +548,19 @@ TEST(MainWindow, OnAWorkAreaSmallerThanItTheWindowIsFittedAndItsListKeepsTenRows
   const int width = asMade.window.right - asMade.window.left;
   const int height = Height(asMade.window);
   {
-    SCOPED_TRACE("a work area elsewhere, just as large as the window");
-    const MainWindowShape fitting = ShapeOfMainWindow(RECT{100, 50, 100 + width, 50 + height});
+    SCOPED_TRACE("a work area just as large as the window, where it lies");
+    const MainWindowShape fitting = ShapeOfMainWindow(asMade.window);
     EXPECT_TRUE(::EqualRect(&fitting.window, &asMade.window));
     ExpectSameRects(fitting.controls, asMade.controls);
+  }
+  {
+    SCOPED_TRACE("large enough, below a taskbar at the top: moved into it, not cut");
+    const RECT work{asMade.window.left, asMade.window.top + 40, asMade.window.left + width + 100,
+                    asMade.window.top + 40 + height + 100};
+    const MainWindowShape moved = ShapeOfMainWindow(work);
+    const RECT expected{work.left, work.top, work.left + width, work.top + height};
+    EXPECT_TRUE(::EqualRect(&moved.window, &expected));
+    ExpectSameRects(moved.controls, asMade.controls);
   }
   {
     SCOPED_TRACE("too tall, by less than the list can give, and too wide");
