@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64
   wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick googletest locales
-  zip unzip python3)
+  zip unzip python3
+  osslsigncode softhsm2 libengine-pkcs11-openssl opensc gnupg openssl)
 
 # A mirror caught mid-sync serves an index that does not match its release file, for a minute or
 # more: try again for a couple of minutes, then say in one line what failed and what to do.
