@@ -82,7 +82,7 @@ TEST_F(PlantedDlls, TheBrowseOpensTheSystemsFileDialog) {
   EXPECT_TRUE(m_app.IsRunning());
 }
 
-TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheSystemsShell) {
+TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheDesktopsShell) {
   ASSERT_TRUE(m_log.IsNamed()) << "SVCMGR_BROWSER_LOG names no record for the stand-in browser";
   POINT closeBox{};
   ASSERT_TRUE(FindCloseBox(m_app.MainWindow(), &closeBox));
@@ -92,6 +92,7 @@ TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheSystemsShell) {
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(m_log.WaitFor(1, kTimeoutMs)) << "no address was opened";
   EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{kMakerAddress});
+  EXPECT_EQ(m_log.Starters(), std::vector<std::string>{kDesktopShell});
   EXPECT_EQ(PlantedLoaded(), "");
 }
 }  // namespace
