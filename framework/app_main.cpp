@@ -1,8 +1,6 @@
 // The program's entry point: the framework, not the program, owns it.
 #include <windows.h>
-#include <commctrl.h>
 
-#include "dll_search.h"
 #include "win_app.h"
 
 #include <cstdlib>
@@ -46,12 +44,5 @@ void __throw_bad_array_new_length() {
 }  // namespace std
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // First: what loads after this (comctl32's theming, the dialogs' helpers) may be looked for by
-  // name.
-  LoadDllsFromSystemFolderOnly(FindSetDefaultDllDirectories());
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&classes);
-  CWinApp* app = AfxGetApp();
-  if (app) app->InitInstance();
-  return 0;
+  return AfxWinMain();
 }

@@ -1,7 +1,10 @@
 #include "win_app.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
+#include "dll_search.h"
 #include "wnd.h"
 
 namespace {
@@ -38,6 +41,19 @@ BOOL CWinApp::OnCmdMsg(UINT id) {
 
 HICON CWinApp::LoadIcon(UINT id) const {
   return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+}
+
+int AfxWinMain() {
+  // First: what loads after this (comctl32's theming, the dialogs' helpers) may be looked for by
+  // name.
+  if (!LoadDllsFromSystemFolderOnly(FindSetDefaultDllDirectories())) {
+    NoticeDllSearchUpdateMissing();
+    return 0;
+  }
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  if (CWinApp* app = AfxGetApp()) app->InitInstance();
+  return 0;
 }
 
 CWinApp* AfxGetApp() {

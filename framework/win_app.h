@@ -25,6 +25,11 @@ class CWinApp {
   const char* m_pszAppName;  // the module's base name unless given
 };
 
+// The program's start, from its entry point: DLLs from the system folder only, the common
+// controls, then the application's InitInstance. Where Windows cannot keep the program's folder out
+// of the DLL search, it shows a notice and returns before InitInstance.
+int AfxWinMain();
+
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 const char* AfxGetAppName();

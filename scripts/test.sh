@@ -16,7 +16,9 @@ cmake --build "$BUILD" -j 2
 
 start_virtual_display
 trap 'wineserver -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
-start_prefix
+# The stand-in browser, for the program and for the desktop's shell, which the prefix starts now
+# and which opens the close box's address: it records which of the two started it.
 export PATH="$ROOT/tests/bin:$PATH"
 export SVCMGR_BROWSER_LOG="$BUILD/browser.log"
+start_prefix
 ctest --test-dir "$BUILD" --output-on-failure "$@"

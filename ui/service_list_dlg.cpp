@@ -1,14 +1,12 @@
 #include "service_list_dlg.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <algorithm>
 #include <iterator>
 #include <vector>
 
 #include "framework/cstring.h"
 #include "framework/data_exchange.h"
+#include "framework/desktop_shell.h"
 #include "framework/paint_dc.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
@@ -197,10 +195,7 @@ HCURSOR CServiceListDlg::OnQueryDragIcon() {
 }
 
 void CServiceListDlg::OnClose() {
-  // The shell may hand the address to a COM handler, which needs a single-threaded apartment on
-  // the calling thread. The program ends right after, so COM is never uninitialised.
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  ::ShellExecuteA(m_hWnd, nullptr, MAKER_URL, nullptr, nullptr, SW_HIDE);
+  OpenAsDesktopUser(L"" MAKER_URL);
   CDialog::OnClose();
 }
 

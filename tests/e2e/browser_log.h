@@ -9,6 +9,8 @@
 
 // The address the close box opens.
 inline constexpr char kMakerAddress[] = "http://www.tavrelmo.example/";
+// The process that starts the browser for it: the desktop's shell, never the elevated program.
+inline constexpr char kDesktopShell[] = "explorer.exe";
 
 class BrowserLog {
  public:
@@ -18,11 +20,15 @@ class BrowserLog {
   bool IsNamed() const { return !m_path.empty(); }
   // The addresses opened since this object was made, one per line of the record.
   std::vector<std::string> Addresses() const;
+  // Which process started the browser for each of them: "explorer.exe", the desktop's shell, or
+  // "svcmgr.exe", the program itself (tests/bin/xdg-open says how it knows).
+  std::vector<std::string> Starters() const;
   // Waits until at least `count` addresses were opened.
   bool WaitFor(size_t count, DWORD timeoutMs) const;
 
  private:
-  std::vector<std::string> AllLines() const;
+  // The lines added since this object was made, each cut at its tab: before it, or after it.
+  std::vector<std::string> Fields(bool starter) const;
 
   std::string m_path;
   size_t m_skip = 0;

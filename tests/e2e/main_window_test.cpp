@@ -288,9 +288,11 @@ class EndingTheProgram : public testing::Test {
       ADD_FAILURE() << "message box \"" << box.caption << "\": " << box.text;
   }
 
+  // Opened by the desktop's shell: Wine's explorer answers the whole route to it.
   void ExpectOpenedOnlyMakerAddress() {
     EXPECT_TRUE(m_log.WaitFor(1, kBrowserTimeoutMs)) << "no address was opened";
     EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{kMakerAddress});
+    EXPECT_EQ(m_log.Starters(), std::vector<std::string>{kDesktopShell});
   }
 
   void ExpectOpenedNothing() {

@@ -22,7 +22,7 @@
 
 namespace {
 constexpr DWORD kTimeoutMs = 30000;
-const char* const kPlanted[] = {"comdlg32.dll", "shell32.dll"};
+const char* const kPlanted[] = {"comdlg32.dll", "oleaut32.dll", "shell32.dll"};
 
 class PlantedDlls : public testing::Test {
  protected:
@@ -30,7 +30,7 @@ class PlantedDlls : public testing::Test {
     // Wine takes the load order from the environment this test started with, not from changes
     // made here: ctest sets it.
     const char* overrides = std::getenv("WINEDLLOVERRIDES");
-    ASSERT_TRUE(overrides && std::strstr(overrides, "comdlg32,shell32=n,b"))
+    ASSERT_TRUE(overrides && std::strstr(overrides, "comdlg32,oleaut32,shell32=n,b"))
         << "Wine is not told to prefer the planted DLLs";
     char temp[MAX_PATH] = "";
     ::GetTempPathA(MAX_PATH, temp);
@@ -52,8 +52,8 @@ class PlantedDlls : public testing::Test {
 
   void TearDown() override {
     m_app.Kill();
-    for (const char* file : {"svcmgr.exe", "comdlg32.dll", "shell32.dll", "planted.log"})
-      ::DeleteFileA(Beside(file).c_str());
+    for (const char* dll : kPlanted) ::DeleteFileA(Beside(dll).c_str());
+    for (const char* file : {"svcmgr.exe", "planted.log"}) ::DeleteFileA(Beside(file).c_str());
     ::RemoveDirectoryA(m_folder.c_str());
   }
 
@@ -82,7 +82,7 @@ TEST_F(PlantedDlls, TheBrowseOpensTheSystemsFileDialog) {
   EXPECT_TRUE(m_app.IsRunning());
 }
 
-TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheSystemsShell) {
+TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheDesktopsShell) {
   ASSERT_TRUE(m_log.IsNamed()) << "SVCMGR_BROWSER_LOG names no record for the stand-in browser";
   POINT closeBox{};
   ASSERT_TRUE(FindCloseBox(m_app.MainWindow(), &closeBox));
@@ -92,6 +92,7 @@ TEST_F(PlantedDlls, TheCloseBoxOpensTheAddressWithTheSystemsShell) {
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(m_log.WaitFor(1, kTimeoutMs)) << "no address was opened";
   EXPECT_EQ(m_log.Addresses(), std::vector<std::string>{kMakerAddress});
+  EXPECT_EQ(m_log.Starters(), std::vector<std::string>{kDesktopShell});
   EXPECT_EQ(PlantedLoaded(), "");
 }
 }  // namespace

@@ -66,3 +66,18 @@ inline constexpr wchar_t kCodePageNotice[] =
     L"\"Language for non-Unicode programs\" to Chinese (Simplified, China), leave "
     L"\"Beta: Use Unicode UTF-8 for worldwide language support\" unchecked, and restart "
     L"the computer.";
+
+// The notice shown, and the program ended, where Windows cannot keep DLLs beside the program out
+// of the search (Windows 7 without update KB3063858); with no caption of its own.
+inline constexpr wchar_t kDllSearchNotice[] =
+    L"本程序需要 Windows 7 SP1 的安全更新 KB3063858（或其前身 KB2533623），本系统未安装，"
+    L"程序将退出。\n"
+    L"本程序以管理员身份运行。没有此更新，程序无法阻止 Windows 从程序所在的文件夹加载 DLL："
+    L"放在那里、与系统 DLL 同名的 DLL 会以管理员权限运行。请通过 Windows 更新安装 KB3063858，"
+    L"然后重新运行本程序。\n\n"
+    L"This program needs security update KB3063858 for Windows 7 SP1 (or its predecessor "
+    L"KB2533623), which this system lacks, so it ends now.\n"
+    L"The program runs as administrator. Without the update it cannot keep Windows from loading "
+    L"DLLs from the program's own folder: a DLL placed there under a system DLL's name would run "
+    L"with administrator rights. Install KB3063858 through Windows Update, then start the "
+    L"program again.";

@@ -1,12 +1,10 @@
 // The platform answering as Windows does where Wine does not, through the program's import
 // slots or a subclassed control: the list's character counts, the file dialog, WOW64's folders
-// and redirection, the code page's conversions, and what the close box asks of COM and the shell.
+// and redirection, the code page's conversions, and the desktop's shell that the close box asks.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <cstring>
 #include <optional>
@@ -16,6 +14,7 @@
 #include "fake_scm.h"
 #include "framework/list_ctrl.h"
 #include "framework/win_app.h"
+#include "fake_shell.h"
 #include "import_hook.h"
 #include "res/resource.h"
 #include "service/creation.h"
@@ -36,8 +35,11 @@ DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
 DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesA, 4);
 DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
-DECLARE_IMPORT_SLOT(g_comSlot, CoInitializeEx, 8);
-DECLARE_IMPORT_SLOT(g_shellSlot, ShellExecuteA, 24);
+DECLARE_IMPORT_SLOT(g_apartmentSlot, CoInitializeEx, 8);
+DECLARE_IMPORT_SLOT(g_createSlot, CoCreateInstance, 20);
+DECLARE_IMPORT_SLOT(g_foregroundSlot, CoAllowSetForegroundWindow, 8);
+DECLARE_IMPORT_SLOT(g_allocateStringSlot, SysAllocString, 4);
+DECLARE_IMPORT_SLOT(g_freeStringSlot, SysFreeString, 4);
 DECLARE_IMPORT_SLOT(g_monitorInfoSlot, GetMonitorInfoA, 8);
 
 namespace {
@@ -134,16 +136,43 @@ DWORD WINAPI Wow64FileAttributes(LPCSTR path) {
              : INVALID_FILE_ATTRIBUTES;
 }
 
-// What the close box asks of COM and the shell, in order. (Under Wine, COM is set up by Wine's own
-// DLLs already, so only here can a missing call be seen.)
-std::vector<std::string> g_closeCalls;
-HRESULT WINAPI RecordingCoInitializeEx(LPVOID, DWORD flags) {
-  g_closeCalls.push_back("CoInitializeEx " + std::to_string(flags));
-  return S_OK;
+// The desktop's shell (fake_shell.*) in the place of COM's, for the life of the object.
+struct DesktopShell {
+  explicit DesktopShell(int failing) { FakeShellReset(failing); }
+  ImportHook<decltype(&::CoInitializeEx)> apartment{g_apartmentSlot, FakeCoInitializeEx};
+  ImportHook<decltype(&::CoCreateInstance)> create{g_createSlot, FakeCoCreateInstance};
+  ImportHook<decltype(&::CoAllowSetForegroundWindow)> foreground{g_foregroundSlot,
+                                                                 FakeCoAllowSetForegroundWindow};
+  ImportHook<decltype(&::SysAllocString)> allocate{g_allocateStringSlot, FakeSysAllocString};
+  ImportHook<decltype(&::SysFreeString)> release{g_freeStringSlot, FakeSysFreeString};
+};
+
+// Processes this one has started so far, ended ones too: from its first call on, this process and
+// all it starts are in a job of its own, which counts them.
+DWORD ProcessesStarted() {
+  static const HANDLE job = [] {
+    HANDLE created = ::CreateJobObjectW(nullptr, nullptr);
+    return created && ::AssignProcessToJobObject(created, ::GetCurrentProcess()) ? created
+                                                                                 : nullptr;
+  }();
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+  if (!job || !::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                           sizeof accounting, nullptr))
+    return MAXDWORD;
+  return accounting.TotalProcesses;
 }
-HINSTANCE WINAPI RecordingShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT show) {
-  g_closeCalls.push_back(std::string("ShellExecuteA ") + file + " " + std::to_string(show));
-  return reinterpret_cast<HINSTANCE>(42);
+
+// Shows the main window and closes it as its close box does.
+void CloseTheMainWindow() {
+  CWinApp app("svcmgr");
+  CServiceListDlg dlg;
+  app.m_pMainWnd = &dlg;
+  Thread person([&] {
+    if (WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs))
+      ::PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  dlg.DoModal();
+  person.join();
 }
 
 std::wstring WindowTextW(HWND window) {
@@ -519,23 +548,46 @@ TEST(CodePage, AChosenPathAndTypedTextAreConvertedAsWindowsAllowsOnEachCodePage)
   ::DestroyWindow(box.m_hWnd);
 }
 
-TEST(MainWindow, TheCloseBoxAsksForASingleThreadedApartmentBeforeItAsksTheShell) {
-  ImportHook<decltype(&::CoInitializeEx)> com(g_comSlot, RecordingCoInitializeEx);
-  ImportHook<decltype(&::ShellExecuteA)> shell(g_shellSlot, RecordingShellExecute);
-  g_closeCalls.clear();
-  CWinApp app("svcmgr");
-  CServiceListDlg dlg;
-  app.m_pMainWnd = &dlg;
-  Thread person([&] {
-    if (WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs))
-      ::PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-  });
-  dlg.DoModal();
-  person.join();
-  EXPECT_EQ(g_closeCalls,
-            (std::vector<std::string>{"CoInitializeEx " + std::to_string(COINIT_APARTMENTTHREADED |
-                                                                         COINIT_DISABLE_OLE1DDE),
-                                      "ShellExecuteA http://www.tavrelmo.example/ 0"}));
+// The route by which an elevated program has the desktop's shell, which runs as the user at the
+// desktop, open an address: "How can I launch an unelevated process from my elevated process and
+// vice versa?" (The Old New Thing, 2013-11-18).
+TEST(MainWindow, TheCloseBoxHasTheDesktopsShellOpenTheAddressAfterAskingForAnApartment) {
+  DesktopShell shell(kFakeShellSteps);
+  const DWORD started = ProcessesStarted();
+  CloseTheMainWindow();
+  EXPECT_STREQ(
+      FakeShellCalls(),
+      "CoInitializeEx COINIT_APARTMENTTHREADED COINIT_DISABLE_OLE1DDE\n"
+      "CoCreateInstance ShellWindows CLSCTX_LOCAL_SERVER IShellWindows\n"
+      "FindWindowSW VT_I4 0 VT_EMPTY SWC_DESKTOP SWFO_NEEDDISPATCH\n"  // 0: CSIDL_DESKTOP
+      "QueryInterface IServiceProvider\n"
+      "QueryService SID_STopLevelBrowser IShellBrowser\n"
+      "QueryActiveShellView\n"
+      "GetItemObject SVGIO_BACKGROUND IDispatch\n"
+      "QueryInterface IShellFolderViewDual\n"
+      "get_Application\n"
+      "QueryInterface IShellDispatch2\n"
+      "CoAllowSetForegroundWindow IShellDispatch2\n"
+      // No arguments, the current folder, the default verb, SW_SHOWNORMAL.
+      "ShellExecute http://www.tavrelmo.example/, VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_I4 1\n");
+  EXPECT_EQ(FakeShellReferencesHeld(), 0) << "not released";
+  EXPECT_EQ(FakeShellReleasesTooMany(), 0);
+  EXPECT_EQ(ProcessesStarted(), started) << "the program started a process itself";
+}
+
+TEST(MainWindow, WhereAStepToTheDesktopsShellFailsTheCloseBoxOpensNothing) {
+  ASSERT_NE(ProcessesStarted(), MAXDWORD) << "processes started cannot be counted here";
+  for (int step = kFakeShellApartment; step < kFakeShellSteps; ++step) {
+    SCOPED_TRACE(step);
+    DesktopShell shell(step);
+    const DWORD started = ProcessesStarted();
+    CloseTheMainWindow();
+    const std::string calls = FakeShellCalls();
+    EXPECT_EQ(calls.find("ShellExecute"), std::string::npos) << calls;
+    EXPECT_EQ(ProcessesStarted(), started) << "the program started a process itself";
+    EXPECT_EQ(FakeShellReferencesHeld(), 0) << "not released";
+    EXPECT_EQ(FakeShellReleasesTooMany(), 0);
+  }
 }
 
 // Windows shows the program, which is not DPI-aware, in logical pixels, where the window may be
