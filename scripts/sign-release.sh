@@ -62,9 +62,13 @@ if [ -n "$pkcs12" ]; then
 elif [ -n "$module" ]; then
   readable "$module" "PKCS#11 module"
   [[ $key == pkcs11:* ]] || fail "--key must be a pkcs11: URI with --pkcs11-module"
-  [ -n "$engine" ] || engine=$(ls /usr/lib/*/engines-3/pkcs11.so 2>/dev/null | head -1)
-  readable "${engine:-/usr/lib/<arch>/engines-3/pkcs11.so}" "PKCS#11 engine (libengine-pkcs11-openssl)"
-  signer=(-pkcs11engine "$engine" -pkcs11module "$module" -key "$key")
+  # Without --pkcs11-engine, osslsigncode loads OpenSSL's own "pkcs11" engine
+  # (libengine-pkcs11-openssl); 2.5 refuses that engine when it is named by its path.
+  signer=(-pkcs11module "$module" -key "$key")
+  if [ -n "$engine" ]; then
+    readable "$engine" "PKCS#11 engine"
+    signer=(-pkcs11engine "$engine" "${signer[@]}")
+  fi
   case $cert in
     pkcs11:*) signer+=(-pkcs11cert "$cert") ;;
     '') fail "--cert must name the certificate: a file or a pkcs11: URI" ;;

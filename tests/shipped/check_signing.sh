@@ -90,8 +90,8 @@ softhsm2-util --import "$hsm/leaf.p8" --token release --label signer --id 01 --p
 openssl x509 -in "$ca/leaf.pem" -outform der -out "$hsm/leaf.der"
 pkcs11-tool --module "$module" --token-label release --login --pin 1234 \
   --write-object "$hsm/leaf.der" --type cert --id 01 --label signer >/dev/null 2>&1
-engine=$(ls /usr/lib/*/engines-3/pkcs11.so | head -1)
-token=(-pkcs11engine "$engine" -pkcs11module "$module"
+# OpenSSL's own "pkcs11" engine, found by its name: osslsigncode 2.5 refuses it named by its path.
+token=(-pkcs11module "$module"
   -key 'pkcs11:token=release;object=signer;type=private' -readpass "$pin")
 
 # Both key routes verify; with the signing time fixed they give the same bytes.
