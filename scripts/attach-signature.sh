@@ -24,11 +24,13 @@ trap 'rm -f "$partial"' EXIT
 rm -f "$partial"
 # osslsigncode 2.9 checks while it attaches, and fetches the CRL its certificate names, which fails
 # offline; it still writes the program then. So its status is not the check: the verification
-# below is. A program it did not write, or whose digest it found not to match, fails here.
+# below is. A program it did not write, or whose digest it found not to match, fails here. (2.5
+# also calls the PE checksum a mismatch, of the program before the signature: the checksum of the
+# program it writes is right.)
 log=$(osslsigncode attach-signature -CAfile "$roots" -TSA-CAfile "$roots" -sigin "$signature" \
   -in "$unsigned" -out "$partial" 2>&1) || true
-[ -s "$partial" ] && ! grep -q MISMATCH <<<"$log" ||
-  fail "attaching $signature failed: $(grep -m1 -iE 'mismatch|error|fail' <<<"$log")"
+[ -s "$partial" ] && ! grep -q 'message digest.*MISMATCH' <<<"$log" ||
+  fail "attaching $signature failed: $(grep -m1 -iE 'digest.*mismatch|error|fail' <<<"$log")"
 # -ignore-crl and -ignore-cdp keep verify from fetching CRLs, where this osslsigncode has them.
 offline=()
 help=$(osslsigncode --help 2>&1 || true)
