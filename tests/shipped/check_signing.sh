@@ -147,7 +147,7 @@ git -C "$origin" config user.name Test
 git -C "$origin" config user.email test@example.invalid
 git -C "$origin" add -A
 git_as "$release_time" "$origin" commit -qm release
-build() {  # build CLONE: the release commands; their output in CLONE/build/build.log, out of git's sight
+build() {  # build CLONE: the release commands; their output in CLONE/build/build.log (ignored)
   mkdir -p "$1/build"
   (cd "$1" && { cmake --preset release && cmake --build --preset release; } >"$1/build/build.log" 2>&1)
 }
