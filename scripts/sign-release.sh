@@ -52,6 +52,13 @@ while (($#)); do
   shift 2
 done
 
+# Only a committed tree is signed: the published program must be the build of a commit, to which
+# the engineer then adds the signature. Untracked files count, as a build may take them in.
+changes=$(git -C "$ROOT" status --porcelain -- . ':(exclude)res/signatures' 2>/dev/null) ||
+  fail "not a git work tree: $ROOT"
+[ -z "$changes" ] || fail "the tree has $(wc -l <<<"$changes") change(s) outside res/signatures/" \
+  "(commit or remove them first), the first: $(head -1 <<<"$changes" | cut -c4-)"
+
 # Where the key comes from. A PIN or passphrase is read from a file (/dev/stdin for standard
 # input, which osslsigncode 2.5 reads as well as 2.9), never from the command line.
 signer=()
@@ -86,6 +93,13 @@ fi
 readable "$roots" "root certificate file"
 [ -z "$chain" ] || { readable "$chain" "chain file"; signer+=(-ac "$chain"); }
 [ -z "$pass" ] || { [ "$pass" = /dev/stdin ] || readable "$pass" "PIN or passphrase file"; signer+=(-readpass "$pass"); }
+# From standard input, the PIN is read now, before the builds, which run without standard input:
+# nothing they start can take it, and the engineer types it at the start, not after a build.
+# osslsigncode then reads it on its own standard input.
+pin=''
+if [ "$pass" = /dev/stdin ]; then
+  IFS= read -r pin || [ -n "$pin" ] || fail "--pass-stdin: nothing on standard input"
+fi
 command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (scripts/install-deps.sh)"
 [ -n "$name" ] || name="Tavrelmo svcmgr"
 [ -n "$url" ] || url=$(sed -n 's/^#define MAKER_URL "\(.*\)"$/\1/p' "$ROOT/res/resource.h")
@@ -102,7 +116,7 @@ out=$ROOT/build/release
 log=$ROOT/build/sign-release.log
 mkdir -p "$ROOT/build"
 build() {
-  { cmake --preset release && cmake --build --preset release; } >"$log" 2>&1 ||
+  { cmake --preset release && cmake --build --preset release; } </dev/null >"$log" 2>&1 ||
     fail "the release build failed: $(grep -m1 -E 'release:|rror' "$log" || tail -1 "$log") (log: $log)"
 }
 build
@@ -112,7 +126,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # 2. Signed.
-if ! result=$(osslsigncode sign "${signer[@]}" "${details[@]}" -in "$unsigned" -out "$work/signed.exe" 2>&1); then
+if ! result=$(osslsigncode sign "${signer[@]}" "${details[@]}" -in "$unsigned" -out "$work/signed.exe" \
+  2>&1 <<<"$pin"); then
   case $result in
     *'PIN incorrect'* | *'PIN_INCORRECT'*) fail "wrong PIN for the token" ;;
     *'PIN locked'* | *'PIN_LOCKED'*) fail "the token's PIN is locked" ;;

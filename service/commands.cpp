@@ -1,5 +1,8 @@
 #include "commands.h"
 
+#include <initializer_list>
+#include <vector>
+
 #include "framework/wnd.h"
 #include "handles.h"
 #include "privilege.h"
@@ -8,15 +11,19 @@ namespace {
 // The connection and service handle of one command; the service handle closes first.
 struct CommandTarget {
   // `rights`: those the command's own calls on the service need, as Microsoft's "Service Security
-  // and Access Rights" gives them for each call.
-  CommandTarget(CWnd& owner, const char* name, DWORD managerAccess, DWORD rights) {
+  // and Access Rights" gives them for each call; then, fewer, those its main call still works with.
+  CommandTarget(CWnd& owner, const char* name, DWORD managerAccess,
+                std::initializer_list<DWORD> rights) {
     EnableDebugPrivilege();
     *manager.receive() = Scm().OpenSCManagerA(nullptr, nullptr, managerAccess);
     if (!manager) owner.MessageBox("OpenSCManager Error\n");
     // Windows refuses all access to some services it protects, even to an administrator, yet
-    // grants them some rights. Opened with only those the command uses, or at least to read the
-    // state, the command's own call then answers for itself instead of a failed open.
-    for (DWORD access : {DWORD{SERVICE_ALL_ACCESS}, rights, DWORD{SERVICE_QUERY_STATUS}}) {
+    // grants them some rights. Opened with only those the command uses, or fewer, or at least to
+    // read the state, the command's own call then answers for itself instead of a failed open.
+    std::vector<DWORD> asked{SERVICE_ALL_ACCESS};
+    asked.insert(asked.end(), rights);
+    asked.push_back(SERVICE_QUERY_STATUS);
+    for (DWORD access : asked) {
       *service.receive() = Scm().OpenServiceA(manager.get(), name, access);
       if (service || ::GetLastError() != ERROR_ACCESS_DENIED) break;
     }
@@ -54,7 +61,7 @@ const char* StartTypeSetText(DWORD startType) {
 
 void StartSelectedService(CWnd& owner, const char* name) {
   CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE,
-                       SERVICE_QUERY_STATUS | SERVICE_START);
+                       {SERVICE_QUERY_STATUS | SERVICE_START});
   if (target.CurrentState(owner) != SERVICE_STOPPED) {
     owner.MessageBox("服务以经启动！");
     return;
@@ -64,7 +71,8 @@ void StartSelectedService(CWnd& owner, const char* name) {
 }
 
 void StopSelectedService(CWnd& owner, const char* name) {
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE, SERVICE_QUERY_STATUS | SERVICE_STOP);
+  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE,
+                       {SERVICE_QUERY_STATUS | SERVICE_STOP});
   if (target.CurrentState(owner) == SERVICE_STOPPED) {
     owner.MessageBox("服务已经停止！");
     return;
@@ -73,8 +81,11 @@ void StopSelectedService(CWnd& owner, const char* name) {
 }
 
 void DeleteSelectedService(CWnd& owner, const char* name) {
-  CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE,
-                       SERVICE_QUERY_STATUS | SERVICE_STOP | DELETE);
+  // A service that may be deleted but not stopped is still deleted: at once when stopped, else
+  // when it stops.
+  CommandTarget target(
+      owner, name, SC_MANAGER_CREATE_SERVICE,
+      {SERVICE_QUERY_STATUS | SERVICE_STOP | DELETE, SERVICE_QUERY_STATUS | DELETE});
   if (target.CurrentState(owner) != SERVICE_STOPPED && !target.RequestStop())
     owner.MessageBox("Stop Service error!\n");
   owner.MessageBox(Scm().DeleteService(target.service.get()) ? "删除服务成功！" : "删除服务失败！");
@@ -83,7 +94,7 @@ void DeleteSelectedService(CWnd& owner, const char* name) {
 void SetSelectedStartType(CWnd& owner, const char* name, DWORD startType) {
   // The lock needs its own right; without it the platform refuses every lock.
   CommandTarget target(owner, name, SC_MANAGER_CREATE_SERVICE | SC_MANAGER_LOCK,
-                       SERVICE_CHANGE_CONFIG);
+                       {SERVICE_CHANGE_CONFIG});
   BOOL changed;
   {
     ScLock lock(Scm().LockServiceDatabase(target.manager.get()));

@@ -147,8 +147,9 @@ git -C "$origin" config user.name Test
 git -C "$origin" config user.email test@example.invalid
 git -C "$origin" add -A
 git_as "$release_time" "$origin" commit -qm release
-build() {  # build CLONE: the release commands; their output in CLONE/build.log
-  (cd "$1" && { cmake --preset release && cmake --build --preset release; } >"$1/build.log" 2>&1)
+build() {  # build CLONE: the release commands; their output in CLONE/build/build.log (ignored)
+  mkdir -p "$1/build"
+  (cd "$1" && { cmake --preset release && cmake --build --preset release; } >"$1/build/build.log" 2>&1)
 }
 sums_check() {  # sums_check FOLDER: SHA256SUMS lists the archive and both programs, all check
   local names
@@ -159,10 +160,10 @@ sums_check() {  # sums_check FOLDER: SHA256SUMS lists the archive and both progr
 }
 one=$work/one
 git clone -q "$origin" "$one"
-build "$one" || fail "release build: $(tail -5 "$one/build.log")"
+build "$one" || fail "release build: $(tail -5 "$one/build/build.log")"
 out=$one/build/release
 grep -q 'release: no signature in res/signatures/ names this program .*: the release is unsigned' \
-  "$one/build.log" || fail "an unsigned release does not say so"
+  "$one/build/build.log" || fail "an unsigned release does not say so"
 cmp "$exe" "$out/svcmgr.exe" && cmp "$exe" "$out/svcmgr-unsigned.exe" ||
   fail "without a signature the release is not the unsigned program"
 unzip -p "$out"/svcmgr-*-win32.zip svcmgr.exe | cmp - "$exe" || fail "unsigned: the archive's program"
@@ -205,7 +206,7 @@ pass "sign-release.sh: the signed program in the archive, three sums, SHA256SUMS
 # Committed, later: the same release.
 git -C "$one" add res/signatures
 git_as "$((release_time + 86400))" "$one" commit -qm "Signature of the release"
-build "$one" || fail "after the commit: $(tail -5 "$one/build.log")"
+build "$one" || fail "after the commit: $(tail -5 "$one/build/build.log")"
 cmp "$signed" "$out/svcmgr.exe" && cmp "$work/signed.zip" "$out"/svcmgr-*-win32.zip ||
   fail "committing the signature changed the release"
 pass "committing the signature changes neither program nor archive"
@@ -214,7 +215,7 @@ pass "committing the signature changes neither program nor archive"
 two=$work/elsewhere/at/another/path
 mkdir -p "$(dirname "$two")"
 git clone -q "$one" "$two"
-TZ=CST-8 build "$two" || fail "second clone: $(tail -5 "$two/build.log")"
+TZ=CST-8 build "$two" || fail "second clone: $(tail -5 "$two/build/build.log")"
 out2=$two/build/release
 cmp "$signed" "$out2/svcmgr.exe" || fail "the second clone's signed program differs"
 cmp "$work/signed.zip" "$out2"/svcmgr-*-win32.zip || fail "the second clone's archive differs"
@@ -232,8 +233,8 @@ pass "another clone: the same signed program, archive and sums; extract and atta
 # timestamp does (verify exits 0 there, printing the failed timestamp check), fail the build.
 no_program() {  # no_program WHAT: the build failed for WHAT, saying so, and left no program
   build "$two" && fail "$1: the build passed"
-  grep -q '^release: the program with .* does not verify against' "$two/build.log" ||
-    fail "$1: $(tail -3 "$two/build.log")"
+  grep -q '^release: the program with .* does not verify against' "$two/build/build.log" ||
+    fail "$1: $(tail -3 "$two/build/build.log")"
   [ ! -e "$out2/svcmgr.exe" ] && [ ! -e "$out2/svcmgr.exe.partial" ] || fail "$1: left a program"
 }
 cp "$other/root.pem" "$two/res/signatures/roots.pem"
@@ -255,11 +256,11 @@ fi
 sign "$work/cdp.exe" -certs "$ca/cdp.pem" -key "$ca/cdp.key" || fail "signing with a CRL named"
 rm "$two/res/signatures/$sha.pem"
 osslsigncode extract-signature -pem -in "$work/cdp.exe" -out "$two/res/signatures/$sha.pem" >/dev/null
-build "$two" || fail "a certificate naming a CRL: $(tail -3 "$two/build.log")"
+build "$two" || fail "a certificate naming a CRL: $(tail -3 "$two/build/build.log")"
 cmp "$work/cdp.exe" "$out2/svcmgr.exe" || fail "a certificate naming a CRL: another program"
 pass "offline: a certificate that names an unreachable CRL still attaches and verifies"
 git -C "$two" checkout -q res/signatures
-build "$two" || fail "the committed signature again: $(tail -3 "$two/build.log")"
+build "$two" || fail "the committed signature again: $(tail -3 "$two/build/build.log")"
 
 # The engineer's failures, each one line: wrong PIN, a key not on the token, no codeSigning.
 engineer() {  # engineer EXPECTED OPTIONS...: sign-release.sh fails, saying EXPECTED in one line
@@ -278,7 +279,10 @@ engineer 'not found on the token' --pkcs11-module "$module" \
   --key 'pkcs11:token=release;object=nothing;type=private' --cert "$ca/leaf.pem" --pass-file "$pin"
 engineer 'verification failed' --cert "$ca/plain.pem" --key "$ca/plain.key"
 engineer 'key file not found' --cert "$ca/leaf.pem" --key "$work/no-such.key"
-pass "sign-release.sh refuses in one line: wrong PIN, key not on the token, no codeSigning, no key file"
+echo >>"$two/README.md"
+engineer 'change(s) outside res/signatures/ .*: README.md$' --cert "$ca/leaf.pem" --key "$ca/leaf.key"
+git -C "$two" checkout -q README.md
+pass "sign-release.sh refuses in one line: wrong PIN, key not on the token, no codeSigning, no key file, a changed tree"
 
 # The release engineer's step with the token, the certificate from the token, the PIN on stdin.
 "$two/scripts/sign-release.sh" --pkcs11-module "$module" \
@@ -293,8 +297,8 @@ pass "sign-release.sh with the token: signed release, SHA256SUMS.asc"
 
 # A one-byte change to a source: a program no signature names, so the release is unsigned.
 sed -i 's|http://www.tavrelmo.example/|http://www.tavrelmo.example./|' "$two/res/resource.h"
-build "$two" || fail "after a changed byte: $(tail -5 "$two/build.log")"
-grep -q 'the release is unsigned' "$two/build.log" || fail "a changed source: the build does not say unsigned"
+build "$two" || fail "after a changed byte: $(tail -5 "$two/build/build.log")"
+grep -q 'the release is unsigned' "$two/build/build.log" || fail "a changed source: the build does not say unsigned"
 cmp "$out2/svcmgr.exe" "$out2/svcmgr-unsigned.exe" || fail "a changed source: svcmgr.exe is not unsigned"
 cmp -s "$out2/svcmgr.exe" "$exe" && fail "the changed byte changed nothing"
 sums_check "$out2"
@@ -303,7 +307,7 @@ pass "after a one-byte change: the release is unsigned and says so"
 # A signature that names the program but is another's fails the build, and leaves no program.
 cp "$two/res/signatures/$sha.pem" "$two/res/signatures/$(sha256sum "$out2/svcmgr-unsigned.exe" | cut -d' ' -f1).pem"
 build "$two" && fail "a signature of another program: the build passed"
-grep -q '^release: attaching .* failed' "$two/build.log" || fail "a wrong signature: $(tail -3 "$two/build.log")"
+grep -q '^release: attaching .* failed' "$two/build/build.log" || fail "a wrong signature: $(tail -3 "$two/build/build.log")"
 [ ! -e "$out2/svcmgr.exe" ] && [ ! -e "$out2/svcmgr.exe.partial" ] || fail "a failed attach left a program"
 pass "a failed attach fails the build and leaves no svcmgr.exe"
 

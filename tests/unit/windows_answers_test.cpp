@@ -83,7 +83,10 @@ struct FileDialogAsked {
 } g_asked;
 std::wstring g_chosen;
 
+// Like Windows' dialog, it leaves the process in the folder it chose from, whatever the flags
+// ("OPENFILENAMEW structure"), where that folder exists.
 BOOL WINAPI ChoosingFile(LPOPENFILENAMEW ofn) {
+  ::SetCurrentDirectoryW(g_chosen.substr(0, g_chosen.rfind(L'\\')).c_str());
   ++g_asked.calls;
   g_asked.ofn = *ofn;
   g_asked.initialName = ofn->lpstrFile;
@@ -413,6 +416,24 @@ TEST(Browse, HandsThePlatformTheCallersFlagsAloneAndTakesTheFileTheUserSaw) {
     EXPECT_EQ(g_asked.initialName, L"");
     EXPECT_EQ(g_asked.ofn.hwndOwner, shownDialog);
   }
+}
+
+TEST(Browse, LeavesTheCurrentFolderWhereItWas) {
+  ImportHook<decltype(&::GetOpenFileNameW)> files(g_getOpenFileNameSlot, ChoosingFile);
+  wchar_t before[MAX_PATH] = L"";
+  wchar_t windows[MAX_PATH] = L"";
+  ::GetCurrentDirectoryW(MAX_PATH, before);
+  ::GetWindowsDirectoryW(windows, MAX_PATH);
+  ASSERT_STRNE(before, windows);
+  g_asked = {};
+  g_chosen = std::wstring(windows) + L"\\regedit.exe";
+  CCreateServiceDlg dlg;
+  HWND shownDialog = nullptr;
+  BrowseOnce(dlg, &shownDialog);
+  ASSERT_EQ(g_asked.calls, 1);
+  wchar_t after[MAX_PATH] = L"";
+  ::GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_STREQ(after, before);
 }
 
 TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
