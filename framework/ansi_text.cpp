@@ -21,3 +21,12 @@ std::string ToAnsi(const wchar_t* text, bool* exact) {
   if (exact) *exact = size > 0 && !defaulted;
   return ansi;
 }
+
+WideText FromAnsi(const char* text) {
+  WideText wide(::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), L'\0');
+  const int size = wide.empty() ? 0
+                                : ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(),
+                                                        static_cast<int>(wide.size()));
+  wide.resize(size > 0 ? size - 1 : 0);
+  return wide;
+}

@@ -3,13 +3,22 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-// The program path to register. In an unquoted text with a space, the longest part before a space
-// (or the whole) that names a program, as the service manager, a native process, sees the file
-// system, is wrapped in double quotes as typed, so that the platform cannot take a shorter prefix
-// of it for the program; the rest follows as it is. Every other text goes as it is.
-std::string ProgramPathToRegister(const char* path);
+// Which program a typed path registers. The service manager, a native process, reads an unquoted
+// path as CreateProcess reads a command line: the program's name may end at any space, and the
+// shortest name that is a file wins. So where exactly one part of an unquoted text with a space
+// (each part before a space, and the whole) names a file, that part is quoted as typed and the
+// rest follows; where none does, or the text is quoted or has no space, it goes as typed; where
+// several do, nothing may be registered, for the text does not say which is meant.
+struct ProgramPath {
+  std::string registered;
+  // The parts that name a file, as typed, shortest first, where there are two or more.
+  std::vector<std::string> ambiguous;
+};
+ProgramPath ProgramPathToRegister(const char* typed);
 
-// Creates the service and reports the outcome in the application message box.
+// Creates the service and reports the outcome in the application message box; a program path that
+// names several programs creates nothing, and the box lists them.
 void CreateOwnProcessService(const char* name, const char* displayName, const char* path,
                              DWORD startType);

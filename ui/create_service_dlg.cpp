@@ -7,7 +7,7 @@
 #include "res/resource.h"
 #include "service/creation.h"
 #include "service/privilege.h"
-#include "wow64_path.h"
+#include "service/wow64_path.h"
 
 DWORD g_startType = SERVICE_AUTO_START;
 
@@ -45,12 +45,7 @@ void CCreateServiceDlg::CreateServiceFromForm() {
       return;
     }
   }
-  // Typed under WOW64, Sysnative names the native System32, a folder the service manager knows
-  // only as System32: registered under that name, it is the program that was meant.
-  const std::string path = ToAnsi(
-      TypedNativePath(CWnd(::GetDlgItem(m_hWnd, IDC_PATH)).WideWindowText(), ThisSystemsFolders())
-          .c_str());
-  CreateOwnProcessService(m_strName, m_strDescription, path.c_str(), g_startType);
+  CreateOwnProcessService(m_strName, m_strDescription, m_strPath, g_startType);
 }
 
 void CCreateServiceDlg::BrowseForProgram() {

@@ -334,6 +334,16 @@ TEST_F(CreateServiceDialog, OnlyAnUnquotedPathWithSpacesNamingAFileIsQuoted) {
     EXPECT_EQ(Create(dialog), kCreateSucceeded);
     ExpectRegistered(names.back(), description, c.registered, SERVICE_AUTO_START);
   }
+  // A file planted under the longer name: which program is meant, only quotes can say.
+  const std::string planted = copies.WithSpaces() + " --pending";
+  ASSERT_TRUE(::CopyFileA(copies.WithSpaces().c_str(), planted.c_str(), TRUE)) << planted;
+  const std::vector<std::string> fields{UniqueServiceName(kServicePrefix), "路径 歧义", planted};
+  ASSERT_NO_FATAL_FAILURE(Fill(dialog, fields[0], fields[1], fields[2]));
+  EXPECT_EQ(Create(dialog), kAmbiguousPath + copies.WithSpaces() + "\n" + planted);
+  EXPECT_EQ(Boxes(dialog), fields);
+  ScmService none;
+  EXPECT_FALSE(ScmServiceNamed(fields[0], none)) << "registered " << none.path;
+  ::DeleteFileA(planted.c_str());
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
 
   // The quoted path is the whole program: the service starts from the copy.

@@ -151,7 +151,7 @@ TEST_F(CreationOnRealScm, ProgramPathIsQuotedOnlyWhenItNamesAFileWithSpaces) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ProgramPathToRegister(c.path.c_str()), c.registered);
+    EXPECT_EQ(ProgramPathToRegister(c.path.c_str()).registered, c.registered);
     const std::string name = UniqueServiceName(kPrefix);
     RemoveOnExit removal;
     EXPECT_EQ(Create(removal.Add(name), "集成测试 路径", c.path), Texts{kCreateSucceeded});

@@ -30,6 +30,9 @@ inline constexpr char kLockFailed[] = "LockServiceDatabase 失败\n      继续�
 // Boxes after the create dialog's button.
 inline constexpr char kCreateSucceeded[] = "服务创建成功";
 inline constexpr char kCreateFailed[] = "服务创建失败";
+// Followed by the programs a typed path names, one a line, shortest first.
+inline constexpr char kAmbiguousPath[] =
+    "程序路径有歧义：下列程序都存在，无法确定要运行哪一个。请用双引号括起要运行的程序，再创建。\n";
 
 // Captions of the windows and boxes, and the about box's text.
 inline constexpr char kMainCaption[] = "Tavrelmo服务管理工具 V2.0";

@@ -404,16 +404,17 @@ TEST(Creation, ARefusedConnectionIsReportedThenTheFailedCreation) {
 // The service manager reads an unquoted path as CreateProcess reads a command line: the program's
 // name may end at any space, the shortest that names a file first, with ".exe" added to a name
 // without an extension.
-TEST(Creation, TheLongestPartOfAPathThatNamesAProgramIsQuotedAndTheRestFollows) {
+TEST(Creation, ThePartOfAPathThatNamesAProgramIsQuotedAndTheRestFollowsUnlessTwoDo) {
   ScratchFolder scratch("svcmgr unit paths");
   scratch.Folder("Acme Agent");
   const std::string agent = scratch.File("Acme Agent\\agent.exe");
-  // Planted where a shorter name of the program would find it.
+  // Planted where a shorter name of the program would find it, and where a longer one would.
   scratch.File("Acme.exe");
   scratch.Folder("Other Tools");
   scratch.File("Other Tools\\tool");
   scratch.Folder("Other Tools\\data.exe");
   const std::string other = scratch.File("Other Tools\\agent.exe");
+  scratch.File("Other Tools\\agent.exe --service");
   ASSERT_TRUE(scratch.made()) << scratch.Path("");
   const std::string acme = scratch.Path("Acme");
   const std::string tools = scratch.Path("Other Tools");
@@ -421,14 +422,17 @@ TEST(Creation, TheLongestPartOfAPathThatNamesAProgramIsQuotedAndTheRestFollows) 
   struct Case {
     std::string typed;
     std::string registered;
+    std::vector<std::string> ambiguous = {};
   };
   const Case cases[] = {
-      {agent + " --service", quoted(agent) + " --service"},
+      // Two programs named: the text does not say which is meant.
+      {agent + " --service", "", {acme, agent}},
+      {other + " --service", "", {other, other + " --service"}},
       {quoted(agent) + " --service", quoted(agent) + " --service"},
       {other, quoted(other)},
       {other + "  -a  -b ", quoted(other) + "  -a  -b "},
-      // Counted with ".exe" added, and stored as typed.
-      {acme + " Agent\\agent --service", quoted(acme + " Agent\\agent") + " --service"},
+      // Counted with ".exe" added, and listed as typed.
+      {acme + " Agent\\agent --service", "", {acme, acme + " Agent\\agent"}},
       // Only the planted file is found: the manager would run it unquoted just the same.
       {acme + " Agent\\missing.exe --service", quoted(acme) + " Agent\\missing.exe --service"},
       // A file without an extension is no program, nor is a folder; the whole text naming a
@@ -442,6 +446,8 @@ TEST(Creation, TheLongestPartOfAPathThatNamesAProgramIsQuotedAndTheRestFollows) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
-    EXPECT_EQ(ProgramPathToRegister(c.typed.c_str()), c.registered);
+    const ProgramPath program = ProgramPathToRegister(c.typed.c_str());
+    EXPECT_EQ(program.registered, c.registered);
+    EXPECT_EQ(program.ambiguous, c.ambiguous);
   }
 }

@@ -18,13 +18,13 @@
 #include "import_hook.h"
 #include "res/resource.h"
 #include "service/creation.h"
+#include "service/wow64_path.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
 #include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
-#include "ui/wow64_path.h"
 
 DECLARE_IMPORT_SLOT(g_getOpenFileNameSlot, GetOpenFileNameW, 4);
 DECLARE_IMPORT_SLOT(g_getACPSlot, GetACP, 0);
@@ -32,7 +32,7 @@ DECLARE_IMPORT_SLOT(g_wideToNarrowSlot, WideCharToMultiByte, 32);
 DECLARE_IMPORT_SLOT(g_isWow64Slot, IsWow64Process, 8);
 DECLARE_IMPORT_SLOT(g_systemFolderSlot, GetSystemDirectoryW, 8);
 DECLARE_IMPORT_SLOT(g_wow64FolderSlot, GetSystemWow64DirectoryW, 8);
-DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesA, 4);
+DECLARE_IMPORT_SLOT(g_fileAttributesSlot, GetFileAttributesW, 4);
 DECLARE_IMPORT_SLOT(g_redirectionOffSlot, Wow64DisableWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_apartmentSlot, CoInitializeEx, 8);
@@ -128,13 +128,13 @@ BOOL WINAPI RedirectionBack(PVOID old) {
   g_redirectionOff = false;
   return TRUE;
 }
-DWORD WINAPI Wow64FileAttributes(LPCSTR path) {
-  std::string seen = path;
-  const std::string system = "C:\\WINDOWS\\system32\\";
+DWORD WINAPI Wow64FileAttributes(LPCWSTR path) {
+  std::wstring seen = path;
+  const std::wstring system = L"C:\\WINDOWS\\system32\\";
   if (!g_redirectionOff && seen.compare(0, system.size(), system) == 0)
-    seen = "C:\\WINDOWS\\SysWOW64\\" + seen.substr(system.size());
-  return seen == "C:\\WINDOWS\\system32\\native only.exe" ||
-                 seen == "C:\\WINDOWS\\SysWOW64\\wow64 only.exe"
+    seen = L"C:\\WINDOWS\\SysWOW64\\" + seen.substr(system.size());
+  return seen == L"C:\\WINDOWS\\system32\\native only.exe" ||
+                 seen == L"C:\\WINDOWS\\SysWOW64\\wow64 only.exe"
              ? FILE_ATTRIBUTE_NORMAL
              : INVALID_FILE_ATTRIBUTES;
 }
@@ -484,7 +484,7 @@ TEST(Browse, UnderWow64APathInTheSystemFolderIsTheFileTheDialogShowed) {
 }
 
 TEST(Browse, UnderWow64APathIsQuotedWhenTheServiceManagerWouldFindItsFile) {
-  ImportHook<decltype(&::GetFileAttributesA)> files(g_fileAttributesSlot, Wow64FileAttributes);
+  ImportHook<decltype(&::GetFileAttributesW)> files(g_fileAttributesSlot, Wow64FileAttributes);
   ImportHook<decltype(&::Wow64DisableWow64FsRedirection)> off(g_redirectionOffSlot, RedirectionOff);
   ImportHook<decltype(&::Wow64RevertWow64FsRedirection)> back(g_redirectionBackSlot,
                                                               RedirectionBack);
@@ -496,20 +496,37 @@ TEST(Browse, UnderWow64APathIsQuotedWhenTheServiceManagerWouldFindItsFile) {
   };
   for (const auto& [typed, registered] : cases) {
     SCOPED_TRACE(typed);
-    EXPECT_EQ(ProgramPathToRegister(typed), registered);
+    EXPECT_EQ(ProgramPathToRegister(typed).registered, registered);
     EXPECT_FALSE(g_redirectionOff) << "redirection was left off";
   }
 }
 
 // Typed under WOW64, Sysnative names the native System32; the service manager, native itself,
-// finds the program only as System32. (A typed System32 path names the native file already.)
-TEST(Browse, UnderWow64ATypedPathInSysnativeIsRegisteredInSystem32) {
+// finds the program only as System32. (A typed System32 path names the native file already.) It
+// looks for the program with %ProgramFiles% as a native process has it, not the x86 folder.
+TEST(Browse, UnderWow64ATypedPathIsRegisteredAsTheServiceManagerReadsIt) {
   ImportHook<decltype(&::IsWow64Process)> wow64(g_isWow64Slot, UnderWow64);
   ImportHook<decltype(&::GetSystemDirectoryW)> systemFolder(g_systemFolderSlot, SystemFolder);
   ImportHook<decltype(&::GetSystemWow64DirectoryW)> wow64Folder(g_wow64FolderSlot, Wow64Folder);
+  // This process's %ProgramFiles% and the native one, the program in the native one alone.
+  wchar_t temp[MAX_PATH] = L"", savedOwn[MAX_PATH] = L"", savedNative[MAX_PATH] = L"";
+  ::GetTempPathW(MAX_PATH, temp);
+  ::GetEnvironmentVariableW(L"ProgramFiles", savedOwn, MAX_PATH);
+  ::GetEnvironmentVariableW(L"ProgramW6432", savedNative, MAX_PATH);
+  const std::wstring x86 = temp + std::wstring(L"svcmgr x86"),
+                     x64 = temp + std::wstring(L"svcmgr x64");
+  const std::wstring program = x64 + L"\\program.exe";
+  ::CreateDirectoryW(x86.c_str(), nullptr);
+  ::CreateDirectoryW(x64.c_str(), nullptr);
+  ::CloseHandle(::CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ::SetEnvironmentVariableW(L"ProgramFiles", x86.c_str());
+  ::SetEnvironmentVariableW(L"ProgramW6432", x64.c_str());
   const std::pair<const wchar_t*, const char*> cases[] = {
       // The Windows folder through a variable, which stays; the program found in System32.
       {L"%windir%\\SysNative\\services.exe --x", "\"%windir%\\system32\\services.exe\" --x"},
+      {L"\"%windir%\\Sysnative\\my svc.exe\" -x", "\"%windir%\\system32\\my svc.exe\" -x"},
+      // Found where the manager expands the variable, and stored unexpanded.
+      {L"%ProgramFiles%\\program.exe -x", "\"%ProgramFiles%\\program.exe\" -x"},
       {L"%SystemRoot%\\sysnative\\regedit.exe", "%SystemRoot%\\system32\\regedit.exe"},
       {L"C:\\Windows\\Sysnative\\no such program.exe -y",
        "C:\\Windows\\system32\\no such program.exe -y"},
@@ -522,6 +539,11 @@ TEST(Browse, UnderWow64ATypedPathInSysnativeIsRegisteredInSystem32) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(typed)));
     EXPECT_EQ(RegisteredPath(typed), registered);
   }
+  ::SetEnvironmentVariableW(L"ProgramFiles", savedOwn);
+  ::SetEnvironmentVariableW(L"ProgramW6432", *savedNative ? savedNative : nullptr);
+  ::DeleteFileW(program.c_str());
+  ::RemoveDirectoryW(x64.c_str());
+  ::RemoveDirectoryW(x86.c_str());
   // Without WOW64 the name means nothing, and the text goes as typed.
   const SystemFolders native{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SysWOW64", false};
   EXPECT_EQ(TypedNativePath(L"C:\\Windows\\Sysnative\\a.exe", native),

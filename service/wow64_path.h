@@ -17,7 +17,12 @@ SystemFolders ThisSystemsFolders();
 // file dialog showed it.
 WideText NativePathOf(const WideText& path, const SystemFolders& folders);
 
+// `text` with its environment variables expanded as a native process expands them, or empty where
+// that fails. Under WOW64 three variables hold values of this process's own: %ProgramFiles% and
+// %CommonProgramFiles% name the x86 folders, and %PROCESSOR_ARCHITECTURE% is x86.
+WideText ExpandedAsNative(const WideText& text, const SystemFolders& folders);
+
 // A typed program path as a native process must read it: under WOW64, Sysnative names the native
 // System32 for this process alone; the service manager, a native process, cannot resolve it. The
-// rest of the text, variables included, stays as typed.
+// rest of the text, variables and quotes included, stays as typed.
 WideText TypedNativePath(const WideText& typed, const SystemFolders& folders);

@@ -35,6 +35,31 @@ WideText Expanded(const WideText& text) {
   return expanded;
 }
 
+// `text` with the variables that hold this process's own values under WOW64 renamed to those that
+// hold a native process's ("WOW64 Implementation Details"). The percent signs pair as
+// ExpandEnvironmentStrings pairs them: a sign before a name no variable has stays text, and the
+// sign that ends the name may open the next.
+WideText WithNativeVariables(const WideText& text) {
+  static const wchar_t* const kNative[][2] = {
+      {L"ProgramFiles", L"ProgramW6432"},
+      {L"CommonProgramFiles", L"CommonProgramW6432"},
+      {L"PROCESSOR_ARCHITECTURE", L"PROCESSOR_ARCHITEW6432"}};
+  WideText native;
+  size_t from = 0;
+  for (size_t open = text.find(L'%'); open != WideText::npos; open = text.find(L'%', from)) {
+    const size_t close = text.find(L'%', open + 1);
+    if (close == WideText::npos) break;
+    const WideText name = text.substr(open + 1, close - open - 1);
+    WideText read = name;
+    for (const auto& [own, nativeName] : kNative)
+      if (::CompareStringOrdinal(name.c_str(), -1, own, -1, TRUE) == CSTR_EQUAL) read = nativeName;
+    const bool variable = ::GetEnvironmentVariableW(read.c_str(), nullptr, 0) > 0;
+    native += text.substr(from, open - from) + L'%' + (variable ? read + L'%' : name);
+    from = variable ? close + 1 : close;
+  }
+  return native + text.substr(from);
+}
+
 WideText WindowsFolder(const SystemFolders& folders) {
   return folders.system.substr(0, folders.system.rfind(L'\\'));
 }
@@ -64,6 +89,10 @@ WideText NativePathOf(const WideText& path, const SystemFolders& folders) {
   return folders.wow64 + path.substr(folders.system.size());
 }
 
+WideText ExpandedAsNative(const WideText& text, const SystemFolders& folders) {
+  return Expanded(folders.underWow64 ? WithNativeVariables(text) : text);
+}
+
 WideText TypedNativePath(const WideText& typed, const SystemFolders& folders) {
   if (!folders.underWow64 || folders.system.empty()) return typed;
   const WideText windows = WindowsFolder(folders);
@@ -77,8 +106,10 @@ WideText TypedNativePath(const WideText& typed, const SystemFolders& folders) {
         ::CompareStringOrdinal(typed.c_str() + at, length, name.c_str(), length, TRUE) !=
             CSTR_EQUAL)
       continue;
-    // The Windows folder may be typed through a variable, as %windir% or %SystemRoot%.
-    if (!IsSame(Expanded(typed.substr(0, at)), windows)) return typed;
+    // The Windows folder may be typed through a variable, as %windir% or %SystemRoot%, and
+    // after the quote that opens a quoted program.
+    const size_t from = typed[0] == L'"';
+    if (!IsSame(Expanded(typed.substr(from, at - from)), windows)) return typed;
     return typed.substr(0, at) + folders.system.substr(windows.size()) + typed.substr(end);
   }
   return typed;
