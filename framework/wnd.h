@@ -39,6 +39,8 @@ class CWnd {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
   }
   BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+  BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+  BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(m_hWnd, enable); }
   void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
 
   HWND m_hWnd = nullptr;

@@ -195,6 +195,10 @@ HCURSOR CServiceListDlg::OnQueryDragIcon() {
 }
 
 void CServiceListDlg::OnClose() {
+  // While the desktop's shell is asked, the window still paints but takes no input, and a second
+  // close while it waits is the same close.
+  if (!IsWindowEnabled()) return;
+  EnableWindow(FALSE);
   OpenAsDesktopUser(L"" MAKER_URL);
   CDialog::OnClose();
 }

@@ -20,6 +20,9 @@ typedef struct Fake {
 } Fake;
 
 static int g_failing = kFakeShellSteps;
+static int g_hanging = kFakeShellSteps;
+static HANDLE g_letGo;
+static volatile LONG g_hangingNow, g_apartmentsOpen;
 static char g_calls[4096];
 static LONG g_releasesTooMany;
 
@@ -78,6 +81,11 @@ static Fake g_windows, g_desktop, g_services, g_browser, g_view, g_background, g
 static HRESULT HandOut(int step, Fake* fake, void** object) {
   *object = NULL;
   if (g_failing == step) return E_FAIL;
+  if (g_hanging == step) {
+    InterlockedExchange(&g_hangingNow, 1);
+    WaitForSingleObject(g_letGo, INFINITE);
+    InterlockedExchange(&g_hangingNow, 0);
+  }
   AddRef(fake);
   *object = fake;
   return S_OK;
@@ -228,6 +236,8 @@ static const IShellDispatch2Vtbl kApplicationMethods = {
 
 void FakeShellReset(int failing) {
   g_failing = failing;
+  g_hanging = kFakeShellSteps;
+  g_apartmentsOpen = 0;
   g_calls[0] = '\0';
   g_releasesTooMany = 0;
   g_stringsHeld = 0;
@@ -238,6 +248,24 @@ void FakeShellReset(int failing) {
   g_view = (Fake){&kViewMethods, &IID_IShellView, 0};
   g_background = (Fake){&kBackgroundMethods, &IID_IShellFolderViewDual, 0};
   g_application = (Fake){&kApplicationMethods, &IID_IShellDispatch2, 0};
+}
+
+void FakeShellHangAt(int step) {
+  if (!g_letGo) g_letGo = CreateEventW(NULL, TRUE, FALSE, NULL);
+  ResetEvent(g_letGo);
+  g_hanging = step;
+}
+
+LONG FakeShellHanging(void) {
+  return InterlockedCompareExchange(&g_hangingNow, 0, 0);
+}
+
+void FakeShellLetGo(void) {
+  SetEvent(g_letGo);
+}
+
+LONG FakeShellApartmentsOpen(void) {
+  return InterlockedCompareExchange(&g_apartmentsOpen, 0, 0);
 }
 
 const char* FakeShellCalls(void) {
@@ -259,7 +287,14 @@ HRESULT WINAPI FakeCoInitializeEx(LPVOID reserved, DWORD flags) {
   Record("CoInitializeEx %s%s", flags & COINIT_APARTMENTTHREADED ? "COINIT_APARTMENTTHREADED" : "",
          flags & COINIT_DISABLE_OLE1DDE ? " COINIT_DISABLE_OLE1DDE" : "");
   /* A thread already in the multithreaded apartment. */
-  return g_failing == kFakeShellApartment ? RPC_E_CHANGED_MODE : S_OK;
+  if (g_failing == kFakeShellApartment) return RPC_E_CHANGED_MODE;
+  InterlockedIncrement(&g_apartmentsOpen);
+  return S_OK;
+}
+
+void WINAPI FakeCoUninitialize(void) {
+  Record("CoUninitialize");
+  InterlockedDecrement(&g_apartmentsOpen);
 }
 
 HRESULT WINAPI FakeCoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,

@@ -30,6 +30,13 @@ enum FakeShellStep {
 
 /* Empties the record, and makes `failing` (a step above) fail from now on. */
 void FakeShellReset(int failing);
+/* Makes `step` (one that hands out an object), once reached, wait until FakeShellLetGo, as a call
+   into a desktop whose thread hangs; FakeShellHanging tells whether a call waits there now. */
+void FakeShellHangAt(int step);
+LONG FakeShellHanging(void);
+void FakeShellLetGo(void);
+/* Apartments entered and not yet left. */
+LONG FakeShellApartmentsOpen(void);
 /* The calls made so far, one a line, each ending in a new line. */
 const char* FakeShellCalls(void);
 /* References the objects (and the string) handed out still hold, and releases made past their
@@ -39,6 +46,7 @@ LONG FakeShellReleasesTooMany(void);
 
 /* The stand-ins for the platform's functions. */
 HRESULT WINAPI FakeCoInitializeEx(LPVOID reserved, DWORD flags);
+void WINAPI FakeCoUninitialize(void);
 HRESULT WINAPI FakeCoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
                                     LPVOID* object);
 HRESULT WINAPI FakeCoAllowSetForegroundWindow(IUnknown* object, LPVOID reserved);

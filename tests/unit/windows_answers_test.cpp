@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -38,6 +39,7 @@ DECLARE_IMPORT_SLOT(g_redirectionBackSlot, Wow64RevertWow64FsRedirection, 4);
 DECLARE_IMPORT_SLOT(g_apartmentSlot, CoInitializeEx, 8);
 DECLARE_IMPORT_SLOT(g_createSlot, CoCreateInstance, 20);
 DECLARE_IMPORT_SLOT(g_foregroundSlot, CoAllowSetForegroundWindow, 8);
+DECLARE_IMPORT_SLOT(g_leaveApartmentSlot, CoUninitialize, 0);
 DECLARE_IMPORT_SLOT(g_allocateStringSlot, SysAllocString, 4);
 DECLARE_IMPORT_SLOT(g_freeStringSlot, SysFreeString, 4);
 DECLARE_IMPORT_SLOT(g_monitorInfoSlot, GetMonitorInfoA, 8);
@@ -143,6 +145,7 @@ DWORD WINAPI Wow64FileAttributes(LPCWSTR path) {
 struct DesktopShell {
   explicit DesktopShell(int failing) { FakeShellReset(failing); }
   ImportHook<decltype(&::CoInitializeEx)> apartment{g_apartmentSlot, FakeCoInitializeEx};
+  ImportHook<decltype(&::CoUninitialize)> leave{g_leaveApartmentSlot, FakeCoUninitialize};
   ImportHook<decltype(&::CoCreateInstance)> create{g_createSlot, FakeCoCreateInstance};
   ImportHook<decltype(&::CoAllowSetForegroundWindow)> foreground{g_foregroundSlot,
                                                                  FakeCoAllowSetForegroundWindow};
@@ -165,17 +168,26 @@ DWORD ProcessesStarted() {
   return accounting.TotalProcesses;
 }
 
-// Shows the main window and closes it as its close box does.
-void CloseTheMainWindow() {
+// Shows the main window and closes it as its close box does. False where the window had not ended
+// long after (the shell, if it hangs, is then let go).
+bool CloseTheMainWindow() {
   CWinApp app("svcmgr");
   CServiceListDlg dlg;
   app.m_pMainWnd = &dlg;
+  std::atomic<bool> ended{false};
+  bool endedInTime = true;
   Thread person([&] {
     if (WaitUntil([&] { return dlg.m_hWnd && ::IsWindowVisible(dlg.m_hWnd); }, kTimeoutMs))
       ::PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (!WaitUntil([&] { return ended.load(); }, 3 * kTimeoutMs)) {
+      endedInTime = false;
+      FakeShellLetGo();
+    }
   });
   dlg.DoModal();
+  ended = true;
   person.join();
+  return endedInTime;
 }
 
 std::wstring WindowTextW(HWND window) {
@@ -598,21 +610,22 @@ TEST(MainWindow, TheCloseBoxHasTheDesktopsShellOpenTheAddressAfterAskingForAnApa
   DesktopShell shell(kFakeShellSteps);
   const DWORD started = ProcessesStarted();
   CloseTheMainWindow();
-  EXPECT_STREQ(
-      FakeShellCalls(),
-      "CoInitializeEx COINIT_APARTMENTTHREADED COINIT_DISABLE_OLE1DDE\n"
-      "CoCreateInstance ShellWindows CLSCTX_LOCAL_SERVER IShellWindows\n"
-      "FindWindowSW VT_I4 0 VT_EMPTY SWC_DESKTOP SWFO_NEEDDISPATCH\n"  // 0: CSIDL_DESKTOP
-      "QueryInterface IServiceProvider\n"
-      "QueryService SID_STopLevelBrowser IShellBrowser\n"
-      "QueryActiveShellView\n"
-      "GetItemObject SVGIO_BACKGROUND IDispatch\n"
-      "QueryInterface IShellFolderViewDual\n"
-      "get_Application\n"
-      "QueryInterface IShellDispatch2\n"
-      "CoAllowSetForegroundWindow IShellDispatch2\n"
-      // No arguments, the current folder, the default verb, SW_SHOWNORMAL.
-      "ShellExecute http://www.tavrelmo.example/, VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_I4 1\n");
+  EXPECT_STREQ(FakeShellCalls(),
+               "CoInitializeEx COINIT_APARTMENTTHREADED COINIT_DISABLE_OLE1DDE\n"
+               "CoCreateInstance ShellWindows CLSCTX_LOCAL_SERVER IShellWindows\n"
+               "FindWindowSW VT_I4 0 VT_EMPTY SWC_DESKTOP SWFO_NEEDDISPATCH\n"  // 0: CSIDL_DESKTOP
+               "QueryInterface IServiceProvider\n"
+               "QueryService SID_STopLevelBrowser IShellBrowser\n"
+               "QueryActiveShellView\n"
+               "GetItemObject SVGIO_BACKGROUND IDispatch\n"
+               "QueryInterface IShellFolderViewDual\n"
+               "get_Application\n"
+               "QueryInterface IShellDispatch2\n"
+               "CoAllowSetForegroundWindow IShellDispatch2\n"
+               // No arguments, the current folder, the default verb, SW_SHOWNORMAL.
+               "ShellExecute http://www.tavrelmo.example/, VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_I4 1\n"
+               "CoUninitialize\n");
+  EXPECT_EQ(FakeShellApartmentsOpen(), 0);
   EXPECT_EQ(FakeShellReferencesHeld(), 0) << "not released";
   EXPECT_EQ(FakeShellReleasesTooMany(), 0);
   EXPECT_EQ(ProcessesStarted(), started) << "the program started a process itself";
@@ -628,9 +641,22 @@ TEST(MainWindow, WhereAStepToTheDesktopsShellFailsTheCloseBoxOpensNothing) {
     const std::string calls = FakeShellCalls();
     EXPECT_EQ(calls.find("ShellExecute"), std::string::npos) << calls;
     EXPECT_EQ(ProcessesStarted(), started) << "the program started a process itself";
+    EXPECT_EQ(FakeShellApartmentsOpen(), 0);
     EXPECT_EQ(FakeShellReferencesHeld(), 0) << "not released";
     EXPECT_EQ(FakeShellReleasesTooMany(), 0);
   }
+}
+
+// Each step is a call into the desktop's process, whose thread may hang (a stuck shell extension,
+// a slow network drive): the window still ends, while the call still waits.
+TEST(MainWindow, TheCloseBoxEndsTheWindowWhileTheDesktopsShellDoesNotAnswer) {
+  DesktopShell shell(kFakeShellSteps);
+  FakeShellHangAt(kFakeShellWindows);
+  EXPECT_TRUE(CloseTheMainWindow()) << "the window waited for the shell";
+  EXPECT_TRUE(FakeShellHanging());
+  FakeShellLetGo();
+  EXPECT_TRUE(WaitUntil([] { return FakeShellApartmentsOpen() == 0; }, kTimeoutMs));
+  EXPECT_EQ(FakeShellReferencesHeld(), 0) << "not released";
 }
 
 // Windows shows the program, which is not DPI-aware, in logical pixels, where the window may be
