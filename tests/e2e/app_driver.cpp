@@ -52,9 +52,9 @@ AppDriver::~AppDriver() {
 
 bool AppDriver::Launch(const std::string& exe, DWORD timeoutMs) {
   // The desktop's window first: under Wine each process that finds none starts a desktop process
-  // of its own, and a driver and a program that both start one race; the loser's window of the
-  // desktop's class lies for seconds over the program's and takes its clicks. On Windows the
-  // desktop always exists.
+  // of its own (win32u's get_desktop_window), so a driver and a program starting together ran two
+  // for one desktop, for up to 5 s, and in one such run the program never took the click on its
+  // close box. On Windows the desktop always exists.
   ::GetDesktopWindow();
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup{};
