@@ -21,12 +21,12 @@ pack() {
   for build; do
     set=$stage/$(basename "$build")
     mkdir "$set"
-    cp "$build"/tests/{unit_tests,integration_tests,e2e_tests,testsvc,kit-helper}.exe \
-      "$build/tests/svcmgr_probe.dll" "$set/"
+    cp "$build"/tests/{unit_tests,integration_tests,e2e_tests,testsvc}.exe \
+      "$build"/tests/{kit-helper,browser-recorder}.exe "$build/tests/svcmgr_probe.dll" "$set/"
     cp -r "$build/tests/planted" "$set/"
   done
   # Paths of this host would mean nothing on Windows: the tests take theirs at run time.
-  if grep -rlaE -e "$ROOT" -e '/(usr|home|tmp|build|work|root|src)/' "$stage"; then
+  if grep -rlaE -e "$ROOT" -e '(^|[^-.[:alnum:]_])/(usr|home|tmp|build|work|root|src|opt)/' "$stage"; then
     echo "windows-test-kit: the files above name paths of this host" >&2
     rm -rf "$stage"
     return 1
@@ -53,7 +53,7 @@ release=$(echo "$ROOT"/build/release/svcmgr-*-win32.zip)
 for preset in win32 win64; do
   cmake --preset $preset >/dev/null
   cmake --build --preset $preset --target unit_tests integration_tests e2e_tests testsvc \
-    kit-helper dll_probe planted_dlls
+    kit-helper browser-recorder dll_probe planted_dlls
 done
 exe=$(mktemp)
 unzip -p "$release" svcmgr.exe >"$exe"

@@ -6,13 +6,18 @@
 //   kit-helper run LEVEL SECONDS OUT PROGRAM [ARGUMENT...]
 //                                     runs the level, its output to OUT\LEVEL.log; one line says
 //                                     how it went; exit 0 when it passed
+//   kit-helper recorder RECORDER RECORD
+//                                     the http handler's program started as RECORDER RECORD ...
+//   kit-helper restore                undoes that, also where a run was cut short
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 using WineVersion = const char*(__cdecl*)();
@@ -119,6 +124,59 @@ int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, w
                 exitCode == 0 ? "" : ", see its .log and .xml");
   return ended && exitCode == 0 ? 0 : 1;
 }
+// The browser's stand-in: the http handler's program ("AssocQueryStringW function") gets a
+// debugger, which Windows starts in its place with its command line ("How to: Launch the Debugger
+// Automatically", learn.microsoft.com). Marked as ours, and 1 where the key is new.
+constexpr wchar_t kOptions[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+constexpr wchar_t kMark[] = L"SvcmgrTestKit";
+
+int Recorder(const wchar_t* recorder, const wchar_t* record) {
+  wchar_t program[MAX_PATH] = L"";
+  DWORD size = MAX_PATH;
+  if (::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, L"http", L"open", program,
+                          &size) != S_OK)
+    return std::puts("Browser record: none (no http handler)"), 1;
+  const wchar_t* name = std::wcsrchr(program, L'\\') ? std::wcsrchr(program, L'\\') + 1 : program;
+  HKEY key = nullptr;
+  DWORD created = 0;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kOptions) + L"\\" + name).c_str(), 0,
+                        nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, &created) ||
+      ::RegQueryValueExW(key, L"Debugger", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    return std::printf("Browser record: none (%ls has a debugger)\n", name), 1;
+  const std::wstring debugger = L"\"" + std::wstring(recorder) + L"\" \"" + record + L"\"";
+  created = created == REG_CREATED_NEW_KEY;
+  ::RegSetValueExW(key, kMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&created),
+                   sizeof created);
+  ::RegSetValueExW(key, L"Debugger", 0, REG_SZ, reinterpret_cast<const BYTE*>(debugger.c_str()),
+                   static_cast<DWORD>((debugger.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  return std::printf("Browser record: a recorder started in place of %ls\n", name), 0;
+}
+
+int Restore() {
+  HKEY options = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptions, 0, KEY_READ | KEY_WRITE, &options)) return 0;
+  std::vector<std::wstring> names;
+  wchar_t name[MAX_PATH];
+  for (DWORD i = 0, size = MAX_PATH;
+       ::RegEnumKeyExW(options, i, name, &size, nullptr, nullptr, nullptr, nullptr) == 0;
+       ++i, size = MAX_PATH)
+    names.push_back(name);
+  for (const std::wstring& program : names) {
+    DWORD created = 0, size = sizeof created;
+    if (::RegGetValueW(options, program.c_str(), kMark, RRF_RT_REG_DWORD, nullptr, &created, &size))
+      continue;
+    if (created) {
+      ::RegDeleteKeyW(options, program.c_str());
+    } else {
+      ::RegDeleteKeyValueW(options, program.c_str(), L"Debugger");
+      ::RegDeleteKeyValueW(options, program.c_str(), kMark);
+    }
+  }
+  ::RegCloseKey(options);
+  return 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -126,8 +184,12 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"check") return Check();
   if (verb == L"wine") return WineVersionFunction() ? 0 : 1;
   if (verb == L"header" && argc == 3) return Header(argv[2]);
+  if (verb == L"recorder" && argc == 4) return Recorder(argv[2], argv[3]);
+  if (verb == L"restore") return Restore();
   if (verb == L"run" && argc > 5) return Run(argv[2], _wtoi(argv[3]), argv[4], argc - 5, argv + 5);
-  std::fputs("usage: kit-helper check | wine | header SET | run LEVEL SECONDS OUT PROGRAM...\n",
-             stderr);
+  std::fputs(
+      "usage: kit-helper check | wine | header SET | run LEVEL SECONDS OUT PROGRAM... | "
+      "recorder RECORDER RECORD | restore\n",
+      stderr);
   return 3;
 }
