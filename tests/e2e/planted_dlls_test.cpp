@@ -1,6 +1,6 @@
 // Started from a folder that also holds DLLs named as its own late-loaded ones, as a download
 // folder may, the program loads none of them, and its browse and close box work as ever. Wine is
-// told to prefer the planted files (run-tests.cmd, tests/e2e/CMakeLists.txt); Windows needs no
+// told to prefer the planted files (tests/e2e/CMakeLists.txt); Windows needs no
 // such word, as its own search would load them if the program let it. Not ole32 or uxtheme: Wine's
 // own comctl32 binds its imports of them without the default DLL directories, unlike Windows'
 // comctl32, so under Wine a planted one is loaded whatever the program does.
@@ -30,7 +30,7 @@ class PlantedDlls : public testing::Test {
  protected:
   void SetUp() override {
     // Wine takes the load order from the environment this test started with, not from changes
-    // made here: the runner sets it.
+    // made here, nor from a cmd between: ctest sets it.
     const char* overrides = std::getenv("WINEDLLOVERRIDES");
     if (UnderWine()) {
       ASSERT_TRUE(overrides && std::strstr(overrides, "comdlg32,oleaut32,shell32=n,b"))

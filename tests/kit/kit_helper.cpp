@@ -1,7 +1,6 @@
 // What run-tests.cmd cannot do in cmd alone: whether this machine can run the suite, its platform
 // header, and each level run with a time limit.
 //   kit-helper check                  exit 2, with the reason, unless elevated on a visible desktop
-//   kit-helper wine                   exit 0 under Wine
 //   kit-helper header SET             the platform, one item a line
 //   kit-helper run LEVEL SECONDS OUT PROGRAM [ARGUMENT...]
 //                                     runs the level, its output to OUT\LEVEL.log; one line says
@@ -182,13 +181,12 @@ int Restore() {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring verb = argc > 1 ? argv[1] : L"";
   if (verb == L"check") return Check();
-  if (verb == L"wine") return WineVersionFunction() ? 0 : 1;
   if (verb == L"header" && argc == 3) return Header(argv[2]);
   if (verb == L"recorder" && argc == 4) return Recorder(argv[2], argv[3]);
   if (verb == L"restore") return Restore();
   if (verb == L"run" && argc > 5) return Run(argv[2], _wtoi(argv[3]), argv[4], argc - 5, argv + 5);
   std::fputs(
-      "usage: kit-helper check | wine | header SET | run LEVEL SECONDS OUT PROGRAM... | "
+      "usage: kit-helper check | header SET | run LEVEL SECONDS OUT PROGRAM... | "
       "recorder RECORDER RECORD | restore\n",
       stderr);
   return 3;

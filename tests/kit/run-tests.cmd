@@ -27,9 +27,6 @@ rem stands in for the http handler's program while the levels run.
 if exist "%OUT%\browser.log" del "%OUT%\browser.log"
 if not defined SVCMGR_BROWSER_LOG call :recorder
 type "%OUT%\platform.txt"
-set UNDER_WINE=0
-"%HELPER%" wine
-if not errorlevel 1 set UNDER_WINE=1
 set LEVELS=%*
 if "%LEVELS%"=="" set LEVELS=unit integration e2e e2e_planted
 set PASSED=0
@@ -60,12 +57,8 @@ exit /b 0
 if defined GTEST_FILTER set FILTER=
 rem An emulated program (Wine on a host without 32-bit code) takes many times as long.
 if "%SVCMGR_DRIVEN_PROGRAM_EMULATED%"=="1" set /a LIMIT=LIMIT*3
-rem Wine loads its own DLLs before those beside a program unless told otherwise; Windows does not.
-set "OVERRIDES=%WINEDLLOVERRIDES%"
-if "%1"=="e2e_planted" if %UNDER_WINE%==1 set "WINEDLLOVERRIDES=mscoree,mshtml=;comdlg32,oleaut32,shell32=n,b"
 "%HELPER%" run %1 %LIMIT% "%OUT%" "%BIN%\%PROGRAM%" %FILTER% "--gtest_output=xml:%OUT%\%1.xml"
 set RESULT=%ERRORLEVEL%
-set "WINEDLLOVERRIDES=%OVERRIDES%"
 if %RESULT%==0 (set /a PASSED+=1) else (set /a FAILED+=1)
 if not %RESULT%==0 type "%OUT%\%1.log"
 exit /b 0
