@@ -40,6 +40,11 @@ int Check() {
                                    nullptr) ||
       !(flags.dwFlags & WSF_VISIBLE) || !input || !::GetSystemMetrics(SM_CXSCREEN))
     return std::puts("refused: no visible desktop (run it in a signed-in, unlocked session)"), 2;
+  // Wine without a display answers as above, yet makes no window.
+  HWND probe =
+      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  if (!probe) return std::puts("refused: no visible desktop (no window can be made)"), 2;
+  ::DestroyWindow(probe);
   return 0;
 }
 
