@@ -1,8 +1,8 @@
 #pragma once
-// Starts svcmgr.exe (this build's, or the one SVCMGR_UNDER_TEST names) and drives it from
-// outside, as a person would: finds its main window, presses its buttons and keys, and watches
-// the process end. Every message box it shows is recorded and answered with OK, so none can
-// stall a test.
+// Starts svcmgr.exe (the one above the test programs, or the one SVCMGR_UNDER_TEST names) and
+// drives it from outside, as a person would: finds its main window, presses its buttons and keys,
+// and watches the process end. Every message box it shows is recorded and answered with OK, so none
+// can stall a test.
 #include <windows.h>
 
 #include <memory>
@@ -13,8 +13,11 @@
 #include "tests/support/message_boxes.h"
 #include "tests/support/time_scale.h"
 
-// The program under test, as a Windows path: the one built with the suite, or the one that
-// SVCMGR_UNDER_TEST names (a host path).
+// The folder of the running test program, with its closing backslash.
+std::string TestProgramFolder();
+
+// The program under test, as a Windows path: svcmgr.exe in the folder above the test programs, or
+// the one that SVCMGR_UNDER_TEST names (a host path or a Windows one).
 std::string SvcMgrPath();
 
 // A host path as Wine shows it on its Z: drive.
@@ -32,6 +35,9 @@ class AppDriver {
   // the service list, is shown.
   bool Launch(const std::string& exe = SvcMgrPath(), DWORD timeoutMs = 30000);
 
+  // Leaves the code-page notice (off code page 936) among the boxes the next Launch records.
+  void KeepCodePageNotice() { m_keepCodePageNotice = true; }
+
   DWORD ProcessId() const { return m_process.dwProcessId; }
   HWND MainWindow() const { return m_main; }
   HWND Control(int id) const { return ::GetDlgItem(m_main, id); }
@@ -39,12 +45,17 @@ class AppDriver {
   // The message boxes this process showed, each already answered with OK.
   MessageBoxWatcher& Boxes() { return *m_boxes; }
 
+  // The processes the program started (its children and theirs, any time), or -1 where it could
+  // not be put in a job of its own (Windows 7 in a job that allows no other).
+  int ProcessesStarted() const;
   // True once the process has ended within the time; its exit code goes to `exitCode`.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
   void Kill();
 
  private:
   PROCESS_INFORMATION m_process{};
+  HANDLE m_job = nullptr;
+  bool m_keepCodePageNotice = false;
   HWND m_main = nullptr;
   std::unique_ptr<MessageBoxWatcher> m_boxes;
 };

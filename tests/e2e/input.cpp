@@ -76,9 +76,17 @@ INPUT Mouse(DWORD flags, POINT screen) {
 
 bool BringToFront(HWND window) {
   HWND top = ::GetAncestor(window, GA_ROOT);
+  // Windows lets a process that is not in front set the foreground only on conditions, one of
+  // them that it "received the last input event" ("SetForegroundWindow function",
+  // learn.microsoft.com): a console in front on a CI runner would otherwise keep it. A pointer
+  // move by nothing is that input here.
+  INPUT still{};
+  still.type = INPUT_MOUSE;
+  still.mi.dwFlags = MOUSEEVENTF_MOVE;
   return WaitUntil(
       [&] {
         if (::GetForegroundWindow() == top) return true;
+        SendInputs({still});
         ::SetForegroundWindow(top);
         return false;
       },

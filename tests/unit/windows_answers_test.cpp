@@ -24,6 +24,7 @@
 #include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
+#include "tests/support/under_wine.h"
 #include "ui/create_service_dlg.h"
 #include "ui/service_list_dlg.h"
 
@@ -699,5 +700,111 @@ TEST(MainWindow, OnAWorkAreaSmallerThanItTheWindowIsFittedAndItsListKeepsTenRows
     const int cut = Height(asMade.controls[kList]) - Height(floor.controls[kList]);
     EXPECT_EQ(Height(floor.window), height - cut);
     ExpectSameRects(floor.controls, CutBy(asMade.controls, cut));
+  }
+}
+
+// The models above against Windows itself: each case asks the real, unhooked call what the model
+// answers and compares. Under Wine, whose answers the models replace, they have nothing to check.
+TEST(ModelOfWindows, AListControlAnswersAsTheModelThatCountsCharacters) {
+  if (UnderWine()) GTEST_SKIP() << "Wine's list control is not the one modelled";
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  HWND lists[2];
+  for (HWND& list : lists) {
+    list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 300, 200, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 300;
+    ::SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  }
+  g_listProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(lists[1], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingCharacters)));
+  const std::wstring names[] = {L"服务甲乙", std::wstring(253, L'a') + L"甲", L"a\u00e9\u4e59b"};
+  for (const std::wstring& name : names) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(name.c_str());
+    for (HWND list : lists)
+      ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    for (int size : {3, 4, 5, 256, 260}) {
+      SCOPED_TRACE(testing::Message() << name.size() << " characters, " << size << " bytes");
+      std::string texts[2];
+      LRESULT answers[2];
+      for (int i = 0; i < 2; ++i) {
+        texts[i].assign(size, '\x7f');
+        LVITEMA asked{};
+        asked.pszText = texts[i].data();
+        asked.cchTextMax = size;
+        answers[i] =
+            ::SendMessageA(lists[i], LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&asked));
+        texts[i].resize(std::strlen(texts[i].c_str()));
+      }
+      EXPECT_EQ(answers[0], answers[1]);
+      EXPECT_EQ(texts[0], texts[1]);
+    }
+    for (HWND list : lists) ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  }
+  for (HWND list : lists) ::DestroyWindow(list);
+}
+
+TEST(ModelOfWindows, Wow64ShowsItsFoldersAndRedirectsAsModelled) {
+  if (UnderWine()) GTEST_SKIP() << "Wine's WOW64 is not the one modelled";
+  BOOL wow64 = FALSE;
+  ::IsWow64Process(::GetCurrentProcess(), &wow64);
+  if (!wow64) GTEST_SKIP() << "not a 32-bit program on 64-bit Windows (the win32 set there)";
+  wchar_t system[MAX_PATH] = L"", modelled[MAX_PATH] = L"";
+  ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+  SystemFolder(modelled, MAX_PATH);
+  EXPECT_EQ(::lstrcmpiW(system, modelled), 0);
+  ASSERT_GT(::GetSystemWow64DirectoryW(system, MAX_PATH), 0u);
+  Wow64Folder(modelled, MAX_PATH);
+  EXPECT_EQ(::lstrcmpiW(system, modelled), 0);
+  // wow64.dll, WOW64's own, lies in the native System32 alone, as "native only.exe" does in the
+  // model: seen through System32 only with the redirection off.
+  const std::string native = "C:\\WINDOWS\\system32\\wow64.dll";
+  EXPECT_EQ(::GetFileAttributesA(native.c_str()), INVALID_FILE_ATTRIBUTES);
+  PVOID old = nullptr;
+  ASSERT_TRUE(::Wow64DisableWow64FsRedirection(&old));
+  EXPECT_NE(::GetFileAttributesA(native.c_str()), INVALID_FILE_ATTRIBUTES);
+  ::Wow64RevertWow64FsRedirection(old);
+}
+
+TEST(ModelOfWindows, ConversionsToUtf8AndGb18030AnswerAsModelled) {
+  if (UnderWine()) GTEST_SKIP() << "Wine's conversions are not the ones modelled";
+  g_platformWideToNarrow = &::WideCharToMultiByte;
+  struct Case {
+    UINT codePage;
+    DWORD flags;
+    const wchar_t* text;
+    bool askUsedDefault;
+  };
+  const Case cases[] = {
+      {CP_UTF8, 0, L"服务", false},
+      {CP_UTF8, WC_NO_BEST_FIT_CHARS, L"服务", false},
+      {CP_UTF8, 0, L"服务", true},
+      {CP_UTF8, WC_ERR_INVALID_CHARS, L"服\xD800", false},
+      {CP_UTF8, 0, L"服\xD800", false},
+      {54936, 0, L"服务", false},
+      {54936, WC_NO_BEST_FIT_CHARS, L"服务", false},
+      {1252, WC_ERR_INVALID_CHARS, L"ab", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "code page " << c.codePage << ", flags " << c.flags);
+    char bytes[2][16] = {};
+    int lengths[2];
+    DWORD errors[2];
+    BOOL used[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      const auto convert = i ? WindowsWideToNarrow : ::WideCharToMultiByte;
+      ::SetLastError(0);
+      lengths[i] = convert(c.codePage, c.flags, c.text, -1, bytes[i], sizeof bytes[i], nullptr,
+                           c.askUsedDefault ? &used[i] : nullptr);
+      errors[i] = lengths[i] ? 0 : ::GetLastError();
+    }
+    EXPECT_EQ(lengths[0], lengths[1]);
+    EXPECT_EQ(errors[0], errors[1]);
+    EXPECT_STREQ(bytes[0], bytes[1]);
   }
 }
