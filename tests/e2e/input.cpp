@@ -79,15 +79,16 @@ bool BringToFront(HWND window) {
   // Windows lets a process that is not in front set the foreground only on conditions, one of
   // them that it "received the last input event" ("SetForegroundWindow function",
   // learn.microsoft.com): a console in front on a CI runner would otherwise keep it. A pointer
-  // move by nothing is that input here.
+  // move by nothing is that input here, sent only once the platform refused.
   INPUT still{};
   still.type = INPUT_MOUSE;
   still.mi.dwFlags = MOUSEEVENTF_MOVE;
+  bool refused = false;
   return WaitUntil(
       [&] {
         if (::GetForegroundWindow() == top) return true;
-        SendInputs({still});
-        ::SetForegroundWindow(top);
+        if (refused) SendInputs({still});
+        refused = !::SetForegroundWindow(top);
         return false;
       },
       5000);
