@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/support/job_accounting.h"
 
 std::string DosPathOf(const std::string& hostPath) {
   if (hostPath.empty() || hostPath[0] != '/') return hostPath;
@@ -102,13 +103,9 @@ bool AppDriver::IsRunning() const {
 }
 
 int AppDriver::ProcessesStarted() const {
-  // "JOBOBJECT_BASIC_ACCOUNTING_INFORMATION structure" (learn.microsoft.com): TotalProcesses
-  // counts the program itself and every process ever associated with its job.
-  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
-  if (!m_job || !::QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation,
-                                             &accounting, sizeof accounting, nullptr))
-    return -1;
-  return static_cast<int>(accounting.TotalProcesses) - 1;
+  // The job holds the program itself and every process it started.
+  const DWORD held = ProcessesEverIn(m_job);
+  return held == MAXDWORD ? -1 : static_cast<int>(held) - 1;
 }
 
 bool AppDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {

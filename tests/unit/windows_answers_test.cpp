@@ -21,6 +21,7 @@
 #include "service/creation.h"
 #include "service/wow64_path.h"
 #include "tests/support/expected_texts.h"
+#include "tests/support/job_accounting.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/thread.h"
 #include "tests/support/time_scale.h"
@@ -162,11 +163,7 @@ DWORD ProcessesStarted() {
     return created && ::AssignProcessToJobObject(created, ::GetCurrentProcess()) ? created
                                                                                  : nullptr;
   }();
-  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
-  if (!job || !::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
-                                           sizeof accounting, nullptr))
-    return MAXDWORD;
-  return accounting.TotalProcesses;
+  return ProcessesEverIn(job);
 }
 
 // Shows the main window and closes it as its close box does. False where the window had not ended
