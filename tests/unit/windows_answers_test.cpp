@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <optional>
@@ -256,8 +257,10 @@ int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int len
     return 0;
   }
   // On those two a lone surrogate fails the conversion under WC_ERR_INVALID_CHARS, and becomes
-  // U+FFFD, unreported, without it.
+  // U+FFFD, unreported, without it, "encoded as appropriate for the specified codepage"
+  // ("WideCharToMultiByte function"): in GB18030 as 84 31 A4 37, which GBK lacks.
   std::wstring whole(text, length < 0 ? ::lstrlenW(text) + 1 : length);
+  size_t replaced = 0;
   for (size_t i = 0; holdsAll && i < whole.size(); ++i) {
     const bool high = whole[i] >= 0xD800 && whole[i] <= 0xDBFF;
     const bool low = whole[i] >= 0xDC00 && whole[i] <= 0xDFFF;
@@ -271,7 +274,21 @@ int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int len
         return 0;
       }
       whole[i] = 0xFFFD;
+      ++replaced;
     }
+  }
+  if (codePage == 54936 && replaced) {
+    std::string bytes;
+    for (size_t from = 0, to = 0; from < whole.size(); from = to + 1) {
+      to = std::min(whole.find(L'\xFFFD', from), whole.size());
+      char piece[64];
+      const int made = g_platformWideToNarrow(936, 0, whole.data() + from, int(to - from), piece,
+                                              sizeof piece, nullptr, nullptr);
+      bytes.append(piece, made).append(to < whole.size() ? "\x84\x31\xA4\x37" : "");
+    }
+    if (size && size < int(bytes.size())) return ::SetLastError(ERROR_INSUFFICIENT_BUFFER), 0;
+    if (size) std::memcpy(out, bytes.data(), bytes.size());
+    return int(bytes.size());
   }
   return g_platformWideToNarrow(codePage == 54936 ? 936 : codePage, flags & ~WC_ERR_INVALID_CHARS,
                                 whole.c_str(), static_cast<int>(whole.size()), out, size,
@@ -785,6 +802,8 @@ TEST(ModelOfWindows, ConversionsToUtf8AndGb18030AnswerAsModelled) {
       {CP_UTF8, 0, L"服\xD800", false},
       {54936, 0, L"服务", false},
       {54936, WC_NO_BEST_FIT_CHARS, L"服务", false},
+      {54936, WC_ERR_INVALID_CHARS, L"服\xD800", false},
+      {54936, 0, L"服\xD800务", false},
       {1252, WC_ERR_INVALID_CHARS, L"ab", false},
   };
   for (const Case& c : cases) {
