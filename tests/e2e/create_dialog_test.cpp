@@ -400,7 +400,9 @@ TEST_F(CreateServiceDialog, BrowseSetsThePathAndPutsBackTheLastCreatedNameAndDes
   ASSERT_NO_FATAL_FAILURE(ChooseFile(files, Widen(program), false));
   EXPECT_EQ(Boxes(dialog), (std::vector<std::string>{name, "浏览", program}));
   ASSERT_NO_FATAL_FAILURE(Close(dialog));
-  ExpectRegistered(name, "浏览", program, SERVICE_AUTO_START);
+  // Where its folder's name has a space, the chosen program is registered quoted.
+  ExpectRegistered(name, "浏览", program.find(' ') == std::string::npos ? program : Quoted(program),
+                   SERVICE_AUTO_START);
 }
 
 TEST_F(CreateServiceDialog, ABrowsedPathTheCodePageCannotHoldIsShownWholeAndRefused) {
