@@ -3,14 +3,17 @@
 //   kit-helper check                  exit 2, with the reason, unless elevated on a visible desktop
 //   kit-helper header SET             the platform, one item a line
 //   kit-helper run LEVEL SECONDS OUT PROGRAM [ARGUMENT...]
-//                                     runs the level, its output to OUT\LEVEL.log; one line says
-//                                     how it went; exit 0 when it passed
+//                                     runs the level, its output to OUT\LEVEL.log and its report
+//                                     to OUT\LEVEL.xml; one line says how it went; exit 0 when it
+//                                     passed, 3 when it was skipped
 //   kit-helper recorder RECORDER RECORD
 //                                     the http handler's program started as RECORDER RECORD ...
-//   kit-helper restore                undoes that, also where a run was cut short
+//   kit-helper restore                undoes that and a level's work area, also where a run was
+//                                     cut short
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
@@ -80,6 +83,38 @@ int Header(const wchar_t* set) {
   return 0;
 }
 
+// The small screen's level runs in a work area of at most 1280 x 680, as at 150 % on a 1920 x 1080
+// panel: "SystemParametersInfoW function" (SPI_SETWORKAREA) on learn.microsoft.com. The area it
+// replaces is kept in the registry first, so that restore puts it back after an interrupted run.
+constexpr wchar_t kKept[] = L"Software\\SvcmgrTestKit";
+constexpr wchar_t kSmallLevel[] = L"e2e_small_desktop";
+constexpr LONG kSmallWidth = 1280, kSmallHeight = 680;
+
+bool ShrinkWorkArea() {
+  RECT work{}, small{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::SetRect(&small, work.left, work.top, std::min(work.right, work.left + kSmallWidth),
+            std::min(work.bottom, work.top + kSmallHeight));
+  if (::EqualRect(&small, &work)) return true;
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKept, L"WorkArea", REG_BINARY, &work, sizeof work);
+  ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &small, SPIF_SENDCHANGE);
+  // The program fits itself to its monitor's work area, which Wine 8 does not move with it.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromRect(&small, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  return ::EqualRect(&monitor.rcWork, &small);
+}
+
+void RestoreWorkArea() {
+  RECT kept{};
+  DWORD size = sizeof kept;
+  if (::RegGetValueW(HKEY_CURRENT_USER, kKept, L"WorkArea", RRF_RT_REG_BINARY, nullptr, &kept,
+                     &size) == ERROR_SUCCESS &&
+      size == sizeof kept)
+    ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &kept, SPIF_SENDCHANGE);
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKept, L"WorkArea");
+}
+
 std::wstring Quoted(const wchar_t* argument) {
   return std::wcspbrk(argument, L" \t") ? L"\"" + std::wstring(argument) + L"\"" : argument;
 }
@@ -88,8 +123,17 @@ std::wstring Quoted(const wchar_t* argument) {
 // learn.microsoft.com). Where the runner itself is in a job that allows no other (Windows 7),
 // only the level's first process ends then.
 int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, wchar_t** program) {
+  // GoogleTest names its report by the ANSI code page, which may not hold OUT's name: it writes to
+  // the temporary folder, and the report is moved to OUT\LEVEL.xml.
+  wchar_t temporary[MAX_PATH] = L"";
+  ::GetTempPathW(MAX_PATH, temporary);
+  const std::wstring written = temporary + (L"svcmgr-" + std::wstring(level)) + L".xml";
+  const std::wstring reportPath = out + L"\\" + level + L".xml";
+  ::DeleteFileW(written.c_str());
+  ::DeleteFileW(reportPath.c_str());
   std::wstring commandLine;
-  for (int i = 0; i < count; ++i) commandLine += (i ? L" " : L"") + Quoted(program[i]);
+  for (int i = 0; i < count; ++i) commandLine += Quoted(program[i]) + L" ";
+  commandLine += Quoted((L"--gtest_output=xml:" + written).c_str());
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE log = ::CreateFileW((out + L"\\" + level + L".log").c_str(), GENERIC_WRITE,
                              FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -99,6 +143,17 @@ int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, w
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = startup.hStdError = log;
   PROCESS_INFORMATION process{};
+  if (level == std::wstring(kSmallLevel)) {
+    ::SetEnvironmentVariableW(L"SVCMGR_SMALL_DESKTOP", L"1280x680");  // the case's to check
+    if (!ShrinkWorkArea()) {
+      RestoreWorkArea();
+      std::printf(
+          "%ls: skipped: the work area cannot be made 1280 x 680 here (under Wine: a desktop "
+          "of that size)\n",
+          level);
+      return 3;
+    }
+  }
   const DWORD start = ::GetTickCount();
   HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
@@ -108,11 +163,13 @@ int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, w
   ::ResumeThread(process.hThread);
   const bool ended = ::WaitForSingleObject(process.hProcess, seconds * 1000) == WAIT_OBJECT_0;
   if (!ended) ::TerminateJobObject(job, 1), ::TerminateProcess(process.hProcess, 1);
+  RestoreWorkArea();
   DWORD exitCode = 1;
   ::GetExitCodeProcess(process.hProcess, &exitCode);
   const double taken = (::GetTickCount() - start) / 1000.0;
   // The cases GoogleTest ran and skipped, from its report.
-  std::ifstream report((out + L"\\" + level + L".xml").c_str());
+  ::MoveFileExW(written.c_str(), reportPath.c_str(), MOVEFILE_COPY_ALLOWED);
+  std::ifstream report(reportPath.c_str());
   std::stringstream text;
   text << report.rdbuf();
   const std::string xml = text.str();
@@ -159,6 +216,7 @@ int Recorder(const wchar_t* recorder, const wchar_t* record) {
 }
 
 int Restore() {
+  RestoreWorkArea();
   HKEY options = nullptr;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptions, 0, KEY_READ | KEY_WRITE, &options)) return 0;
   std::vector<std::wstring> names;
