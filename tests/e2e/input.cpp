@@ -1,6 +1,7 @@
 #include "input.h"
 
 #include <cstdio>
+#include <cstdio>
 #include <cstdlib>
 
 #include "desktop.h"
@@ -84,14 +85,24 @@ bool BringToFront(HWND window) {
   still.type = INPUT_MOUSE;
   still.mi.dwFlags = MOUSEEVENTF_MOVE;
   bool refused = false;
-  return WaitUntil(
-      [&] {
-        if (::GetForegroundWindow() == top) return true;
-        if (refused) SendInputs({still});
-        refused = !::SetForegroundWindow(top);
-        return false;
-      },
-      5000);
+  if (WaitUntil(
+          [&] {
+            if (::GetForegroundWindow() == top) return true;
+            if (refused) SendInputs({still});
+            refused = !::SetForegroundWindow(top);
+            return false;
+          },
+          5000))
+    return true;
+  // What kept it, for the failure's log.
+  HWND front = ::GetForegroundWindow();
+  char name[64] = "";
+  ::GetClassNameA(front, name, sizeof name);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(front, &owner);
+  std::fprintf(stderr, "the foreground stayed with %p (%s, process %lu)%s\n",
+               static_cast<void*>(front), name, owner, refused ? ", refused" : "");
+  return false;
 }
 
 bool PressKey(HWND window, WORD virtualKey, WORD modifier) {
@@ -106,9 +117,12 @@ bool PressKey(HWND window, WORD virtualKey, WORD modifier) {
 
 bool PointAt(POINT screen) {
   POINT at{};
-  return SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
-         WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; },
-                   2000);
+  if (SendInputs({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)}) &&
+      WaitUntil([&] { return ::GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, 2000))
+    return true;
+  std::fprintf(stderr, "the pointer stayed at %ld,%ld, not %ld,%ld\n", at.x, at.y, screen.x,
+               screen.y);
+  return false;
 }
 
 namespace {
