@@ -72,10 +72,11 @@ HWND FindCreateDialog(DWORD processId) {
 TEST(HostileInput, EachAttemptCreatesExactlyWhatWasTypedOrIsRefused) {
   RemoveLeftoverServices("hx");
   const std::wstring unique = Wide(UniqueServiceName("hx"));
-  const std::wstring program = Wide(TestServiceProgram());
+  const std::string programPath = TestServiceProgram();
+  const std::wstring program = Wide(programPath);
   // Typed unquoted, as in most rows: where its folder's name has a space, it is registered quoted.
   const std::wstring programRegistered =
-      program.find(L' ') == std::wstring::npos ? program : L"\"" + program + L"\"";
+      Wide(programPath.find(' ') == std::string::npos ? programPath : Quoted(programPath));
   ScmService spooler;
   ASSERT_TRUE(ScmServiceNamed("Spooler", spooler)) << "a service of the prefix to clash with";
   const std::wstring taken = Wide(spooler.name), takenDisplay = Wide(spooler.displayName);

@@ -1,7 +1,6 @@
 #include "input.h"
 
 #include <cstdio>
-#include <cstdio>
 #include <cstdlib>
 
 #include "desktop.h"

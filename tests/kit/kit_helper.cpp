@@ -143,7 +143,8 @@ int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, w
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = startup.hStdError = log;
   PROCESS_INFORMATION process{};
-  if (level == std::wstring(kSmallLevel)) {
+  const bool small = level == std::wstring(kSmallLevel);
+  if (small) {
     ::SetEnvironmentVariableW(L"SVCMGR_SMALL_DESKTOP", L"1280x680");  // the case's to check
     if (!ShrinkWorkArea()) {
       RestoreWorkArea();
@@ -163,7 +164,7 @@ int Run(const wchar_t* level, int seconds, const std::wstring& out, int count, w
   ::ResumeThread(process.hThread);
   const bool ended = ::WaitForSingleObject(process.hProcess, seconds * 1000) == WAIT_OBJECT_0;
   if (!ended) ::TerminateJobObject(job, 1), ::TerminateProcess(process.hProcess, 1);
-  RestoreWorkArea();
+  if (small) RestoreWorkArea();
   DWORD exitCode = 1;
   ::GetExitCodeProcess(process.hProcess, &exitCode);
   const double taken = (::GetTickCount() - start) / 1000.0;

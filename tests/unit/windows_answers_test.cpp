@@ -260,7 +260,6 @@ int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int len
   // U+FFFD, unreported, without it, "encoded as appropriate for the specified codepage"
   // ("WideCharToMultiByte function"): in GB18030 as 84 31 A4 37, which GBK lacks.
   std::wstring whole(text, length < 0 ? ::lstrlenW(text) + 1 : length);
-  size_t replaced = 0;
   for (size_t i = 0; holdsAll && i < whole.size(); ++i) {
     const bool high = whole[i] >= 0xD800 && whole[i] <= 0xDBFF;
     const bool low = whole[i] >= 0xDC00 && whole[i] <= 0xDFFF;
@@ -274,17 +273,18 @@ int WINAPI WindowsWideToNarrow(UINT codePage, DWORD flags, LPCWSTR text, int len
         return 0;
       }
       whole[i] = 0xFFFD;
-      ++replaced;
     }
   }
-  if (codePage == 54936 && replaced) {
+  if (codePage == 54936 && whole.find(L'\xFFFD') != std::wstring::npos) {
     std::string bytes;
     for (size_t from = 0, to = 0; from < whole.size(); from = to + 1) {
       to = std::min(whole.find(L'\xFFFD', from), whole.size());
-      char piece[64];
-      const int made = g_platformWideToNarrow(936, 0, whole.data() + from, int(to - from), piece,
-                                              sizeof piece, nullptr, nullptr);
-      bytes.append(piece, made).append(to < whole.size() ? "\x84\x31\xA4\x37" : "");
+      const int count = int(to - from);
+      std::string piece(
+          g_platformWideToNarrow(936, 0, &whole[from], count, nullptr, 0, nullptr, nullptr), '\0');
+      g_platformWideToNarrow(936, 0, &whole[from], count, piece.data(), int(piece.size()), nullptr,
+                             nullptr);
+      bytes.append(piece).append(to < whole.size() ? "\x84\x31\xA4\x37" : "");
     }
     if (size && size < int(bytes.size())) return ::SetLastError(ERROR_INSUFFICIENT_BUFFER), 0;
     if (size) std::memcpy(out, bytes.data(), bytes.size());
